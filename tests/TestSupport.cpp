@@ -1,0 +1,170 @@
+#include "TestSupport.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <fstream>
+#include <iterator>
+
+const char kProductKey[] = "Software\\Vorlund\\Tovaren\\1.5.1.5";
+
+std::string WinePath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string BinPath(const char* program)
+{
+    return JoinPath(WinePath(TOVAREN_BIN_DIR), program);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '\\')
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+static void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(JoinPath(folder, "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = JoinPath(folder, name);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string FreshFolder(const std::string& name)
+{
+    std::string folder = JoinPath(WinePath(TOVAREN_TEST_DIR), name);
+    RemoveTree(folder);
+    SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+    return folder;
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return static_cast<bool>(out);
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+ProcessResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* workingFolder)
+{
+    ProcessResult result;
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    result.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                    workingFolder, &startup, &process) != 0;
+    CloseHandle(writeEnd);
+    if (!result.started) {
+        CloseHandle(readEnd);
+        return result;
+    }
+    // Read until the program closes its end, then collect its exit code.
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        result.output.append(buffer, got);
+    CloseHandle(readEnd);
+    result.finished = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    if (!result.finished)
+        TerminateProcess(process.hProcess, 1);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return result;
+}
+
+static void PutLE(std::vector<unsigned char>& bytes, uint32_t value, int size)
+{
+    for (int i = 0; i < size; i++)
+        bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+std::vector<unsigned char> ShowBytes(uint16_t width, uint16_t height, uint16_t flags,
+                                     const std::vector<TestPoint>& points, int16_t version)
+{
+    std::vector<unsigned char> bytes;
+    PutLE(bytes, 0xFFFF, 2);
+    PutLE(bytes, static_cast<uint16_t>(version), 2);
+    PutLE(bytes, width, 2);
+    PutLE(bytes, height, 2);
+    PutLE(bytes, flags, 2);
+    if (version == 2)
+        bytes.resize(bytes.size() + 2 + 160 + 4, 0);
+    for (const TestPoint& p : points) {
+        PutLE(bytes, p.x, 2);
+        PutLE(bytes, p.y, 2);
+        PutLE(bytes, p.delay, 2);
+        PutLE(bytes, 0, 2);
+        PutLE(bytes, p.colour, 4);
+        bytes.push_back(p.penSize);
+        bytes.push_back(p.flags);
+        PutLE(bytes, 0, 2);
+    }
+    return bytes;
+}
+
+bool WriteShow(const std::string& path, const std::vector<TestPoint>& points, uint16_t flags,
+               uint16_t width, uint16_t height)
+{
+    return WriteBytes(path, ShowBytes(width, height, flags, points));
+}
+
+void DeleteProductKeys()
+{
+    SHDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+}
+
+ScopedCleanProductKey::ScopedCleanProductKey()
+{
+    DeleteProductKeys();
+}
+
+ScopedCleanProductKey::~ScopedCleanProductKey()
+{
+    DeleteProductKeys();
+}

@@ -1,0 +1,58 @@
+// Helpers shared by the test programs: paths, files, processes, shows.
+#pragma once
+
+#include "ShowDocument.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Windows form of a path on the build machine (Wine maps / to Z:).
+std::string WinePath(const std::string& unixPath);
+// Full Windows path of a built program, e.g. BinPath("paceshift.exe").
+std::string BinPath(const char* program);
+// A fresh, empty folder of the given name below the build's test data folder.
+std::string FreshFolder(const std::string& name);
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+std::vector<unsigned char> ReadBytes(const std::string& path);
+bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+bool FileExists(const std::string& path);
+
+struct ProcessResult {
+    bool started = false;
+    bool finished = false;
+    DWORD exitCode = 0;
+    std::string output;  // standard output and standard error together
+};
+// Starts the command line as a user would and collects what it prints.
+ProcessResult RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000,
+                         const char* workingFolder = nullptr);
+// The exit status as the program returned it from main (-1 stays -1).
+inline int ExitStatus(const ProcessResult& result) { return static_cast<int>(result.exitCode); }
+
+// A show described point by point, written through the byte layout directly
+// so that tests of ShowDocument do not depend on ShowDocument::Save.
+struct TestPoint {
+    uint16_t x, y, delay;
+    uint32_t colour;
+    uint8_t penSize, flags;
+};
+std::vector<unsigned char> ShowBytes(uint16_t width, uint16_t height, uint16_t flags,
+                                     const std::vector<TestPoint>& points, int16_t version = 2);
+bool WriteShow(const std::string& path, const std::vector<TestPoint>& points,
+               uint16_t flags = 0, uint16_t width = 1024, uint16_t height = 768);
+
+// Removes the product's registry keys under HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE on construction and destruction, so each test starts clean.
+class ScopedCleanProductKey {
+public:
+    ScopedCleanProductKey();
+    ~ScopedCleanProductKey();
+};
+void DeleteProductKeys();
+
+// The registry key name of the product for this version.
+extern const char kProductKey[];  // "Software\\Vorlund\\Tovaren\\1.5.1.5"
