@@ -9,6 +9,77 @@
 #define IDS_ABOUT_CREDITS 5
 
 // ---- Screen saver and shared resources (owned by the saver's resources)
+// Dialogs
+#define IDD_ABOUT 116
+#define IDD_SETTINGS 128
+#define IDD_CHARACTERS 138
+
+// Controls of the settings dialog (128)
+#define IDC_SETTINGS_VERSION 1011
+#define IDC_SHOW_FOLDER 1015
+#define IDC_BROWSE_SHOWS 1016
+#define IDC_CHARACTER_FOLDER 1017
+#define IDC_BROWSE_CHARACTERS 1018
+#define IDC_SPEED_AUTO 1019
+#define IDC_SPEED_MANUAL 1020
+#define IDC_SPEED_RANDOM 1021
+#define IDC_SPEED_SLIDER 1022
+#define IDC_BUILTIN_CHARACTERS 1023
+#define IDC_PAUSE_SPIN 1026
+#define IDC_PAUSE_SECONDS 1029
+#define IDC_ABOUT_BUTTON 1030
+#define IDC_DISABLE_WARNINGS 1031
+
+// Controls of the character selection dialog (138)
+#define IDC_CHAR_VELKA 1031
+#define IDC_CHAR_DORIN 1032
+#define IDC_CHAR_BRAMWELL 1033
+
+// Controls of the About box (116)
+#define IDC_ABOUT_VERSION 1004
+#define IDC_ABOUT_TEXT 1005
+#define IDC_ABOUT_CREDITS 1006
+#define IDC_ABOUT_EXTRA1 1008
+#define IDC_ABOUT_EXTRA2 1009
+#define IDC_ABOUT_TITLE 1037
+#define IDC_ABOUT_BANNER1 1038
+#define IDC_ABOUT_BANNER2 1039
+#define IDC_ABOUT_BANNER3 1040
+
+// Commands shared with the editor's menu
+#define IDM_HELP 40011
+
+// Bitmaps
+#define IDB_THUMB_VELKA 109
+#define IDB_CHAR_DORIN 110
+#define IDB_THUMB_DORIN 112
+#define IDB_CHAR_VELKA 113
+#define IDB_CHAR_RARE 120
+#define IDB_CHAR_BRAMWELL 122
+#define IDB_THUMB_BRAMWELL 124
+#define IDB_CHAR_PREVIEW 129
+#define IDB_ABOUT_TITLE 163
+#define IDB_ABOUT_BANNER1 164
+#define IDB_ABOUT_BANNER2 165
+#define IDB_ABOUT_BANNER3 166
+
+// Icons
+#define IDI_TOVAREN 121
+
+#ifdef __cplusplus
+// The three dialogs share one resource type: their numbers must differ.
+static_assert(IDD_ABOUT != IDD_SETTINGS && IDD_SETTINGS != IDD_CHARACTERS &&
+                  IDD_ABOUT != IDD_CHARACTERS,
+              "saver dialog ids collide");
+// Character-dialog check boxes reuse numbers of the settings dialog; they must
+// stay below the About box's picture ids so one header serves all three dialogs.
+static_assert(IDC_CHAR_BRAMWELL < IDC_ABOUT_TITLE, "character check boxes overlap About pictures");
+static_assert(IDB_THUMB_VELKA < IDB_CHAR_DORIN && IDB_CHAR_DORIN < IDB_THUMB_DORIN &&
+                  IDB_THUMB_DORIN < IDB_CHAR_VELKA && IDB_CHAR_VELKA < IDB_CHAR_RARE &&
+                  IDB_CHAR_RARE < IDB_CHAR_BRAMWELL && IDB_CHAR_BRAMWELL < IDB_THUMB_BRAMWELL &&
+                  IDB_THUMB_BRAMWELL < IDB_CHAR_PREVIEW && IDB_CHAR_PREVIEW < IDB_ABOUT_TITLE,
+              "saver bitmap ids must be distinct");
+#endif
 
 // ---- Editor resources
 
