@@ -148,10 +148,13 @@ private:
     HDC HoldDrawingDC();
     HDC HoldFloodFillDC();
     void ReleaseHeldDCs();
+    bool CopyCharacterBitmap(HBITMAP characterBitmap);
+    void PaintFloodFillWhite();
     void DrawFill(const ShowPoint& point);
     void DrawStroke(const ShowPoint& point);
     void DrawTextOverlays();
-    bool RebuildDrawingSurface(const RECT& floodFillSource);
+    bool Present();
+    bool RebuildDrawingSurface(const RECT& floodFillSource, const RECT& target);
     bool Flip();
     bool PresentFailed(const char* text);
 };
