@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Renders the SVG sources in resources/art/src into the bitmaps and the icon
+# that the resource scripts name. The results are committed, so a build never
+# needs this script; run it after changing a source:
+#     scripts/make-art.sh
+# Needs rsvg-convert (librsvg2-bin) and ImageMagick's convert.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+src=$here/resources/art/src
+out=$here/resources/art
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The player keys the character out by the colour of pixel (1, 1). Every
+# pixel the figure covers at least half stays opaque with its own colour; all
+# others become this colour, which the figures never use. Hard edges keep
+# pinkish fringes out of the key blit.
+key='#FF00FF'
+
+character() {  # name
+  rsvg-convert "$src/painter_$1.svg" -o "$work/$1.png"
+  convert "$work/$1.png" -channel A -threshold 50% +channel \
+          -background "$key" -alpha remove -alpha off \
+          -type TrueColor "BMP3:$out/painter_$1.bmp"
+}
+
+# A dialog thumbnail: a 3:2 crop (x y w h in the character's own pixels)
+# scaled to 113 x 75 on a canvas-coloured card with a thin frame.
+thumbnail() {  # character thumb-name x y w h
+  rsvg-convert -z 3 "$src/painter_$1.svg" -o "$work/$1@3.png"
+  convert -size 113x75 radial-gradient:'#fffaf0'-'#e9dcc2' \
+          \( "$work/$1@3.png" -crop "$(( $5 * 3 ))x$(( $6 * 3 ))+$(( $3 * 3 ))+$(( $4 * 3 ))" +repage \
+             -resize 111x73 \) -gravity center -composite \
+          -fill none -stroke '#8a6a4a' -draw 'rectangle 0,0 112,74' \
+          -type TrueColor "BMP3:$out/thumb_$2.bmp"
+}
+
+picture() {  # name
+  rsvg-convert "$src/$1.svg" -o "$work/$1.png"
+  convert "$work/$1.png" -background white -alpha remove -alpha off \
+          -type TrueColor "BMP3:$out/$1.bmp"
+}
+
+for name in dorin velka bramwell rare preview; do character "$name"; done
+thumbnail dorin    dorin    112 0 189 126
+thumbnail velka    velka    100 0 190 127
+thumbnail bramwell bramwell 127 0 200 133
+for name in about_title about_banner1 about_banner2 about_banner3; do picture "$name"; done
+
+rsvg-convert -w 32 -h 32 "$src/icon.svg" -o "$work/icon32.png"
+rsvg-convert -w 16 -h 16 "$src/icon.svg" -o "$work/icon16.png"
+convert "$work/icon16.png" "$work/icon32.png" "$out/tovaren.ico"
+
+ls -l "$out"/*.bmp "$out"/*.ico
