@@ -1,0 +1,176 @@
+#include "StandaloneInfo.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <new>
+
+const char kStandaloneMarker[kStandaloneMarkerSize] = "Tovaren Standalone Screensaver.";
+
+namespace {
+
+const int kCopyBlock = 4096;
+const int kPathSize = 260;
+
+char* NewPathBuffer()
+{
+    char* buffer = new (std::nothrow) char[kPathSize];
+    if (buffer)
+        buffer[0] = '\0';
+    return buffer;
+}
+
+}  // namespace
+
+StandaloneInfo::StandaloneInfo(const char* path)
+    : programPath(nullptr), valid(false), showPath(nullptr), bitmapPath(nullptr), tempFolder(nullptr)
+{
+    memset(&trailer, 0, sizeof(trailer));
+    if (!path)
+        return;
+    size_t length = strlen(path) + 1;
+    programPath = new (std::nothrow) char[length];
+    if (!programPath)
+        return;
+    memcpy(programPath, path, length);
+    valid = ReadStandaloneTrailer();
+}
+
+StandaloneInfo::~StandaloneInfo()
+{
+    delete[] programPath;
+    RemoveExtractedFiles();
+}
+
+void StandaloneInfo::RemoveExtractedFiles()
+{
+    if (showPath) {
+        _unlink(showPath);
+        delete[] showPath;
+        showPath = nullptr;
+    }
+    if (bitmapPath) {
+        _unlink(bitmapPath);
+        delete[] bitmapPath;
+        bitmapPath = nullptr;
+    }
+    if (tempFolder) {
+        _rmdir(tempFolder);
+        delete[] tempFolder;
+        tempFolder = nullptr;
+    }
+}
+
+bool StandaloneInfo::ReadStandaloneTrailer()
+{
+    int file = _open(programPath, _O_RDONLY | _O_BINARY);
+    if (file == -1)
+        return false;
+    // A file shorter than the trailer cannot carry one; seeking before its
+    // start would read the wrong bytes.
+    long size = _lseek(file, 0, SEEK_END);
+    if (size < kStandaloneTrailerSize || _lseek(file, size - kStandaloneTrailerSize, SEEK_SET) == -1 ||
+        _read(file, &trailer, sizeof(trailer)) != kStandaloneTrailerSize ||
+        memcmp(trailer.marker, kStandaloneMarker, kStandaloneMarkerSize - 1) != 0) {
+        memset(&trailer, 0, sizeof(trailer));
+        _close(file);
+        return false;
+    }
+
+    tempFolder = NewPathBuffer();
+    if (!tempFolder || !MakeTempFolder(tempFolder)) {
+        delete[] tempFolder;
+        tempFolder = nullptr;
+        _close(file);
+        return false;
+    }
+    // The embedded pieces must lie before the trailer; a range reaching past
+    // it is cut to what is there.
+    uint32_t end = static_cast<uint32_t>(size - kStandaloneTrailerSize);
+    auto clampLength = [end](uint32_t offset, uint32_t length) -> uint32_t {
+        if (offset >= end)
+            return 0;
+        return length > end - offset ? end - offset : length;
+    };
+    showPath = NewPathBuffer();
+    if (showPath) {
+        strcpy(showPath, tempFolder);
+        PathAppendA(showPath, "TovarenSA.sho");
+        ExtractRange(file, trailer.showOffset, clampLength(trailer.showOffset, trailer.showLength),
+                     showPath);
+    }
+    bitmapPath = NewPathBuffer();
+    if (bitmapPath) {
+        strcpy(bitmapPath, tempFolder);
+        PathAppendA(bitmapPath, "TovarenSA.bmp");
+        ExtractRange(file, trailer.bitmapOffset,
+                     clampLength(trailer.bitmapOffset, trailer.bitmapLength), bitmapPath);
+    }
+    _close(file);
+    return true;
+}
+
+bool StandaloneInfo::MakeTempFolder(char* output)
+{
+    char base[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                         SHGFP_TYPE_CURRENT, base) != S_OK)
+        return false;
+    PathAppendA(base, "Temp");
+    // _tempnam falls back to the TMP folder when this one is missing.
+    _mkdir(base);
+    char* unique = _tempnam(base, "TVR");
+    if (!unique)
+        return false;
+    size_t length = strlen(unique);
+    if (length >= static_cast<size_t>(kPathSize)) {
+        free(unique);
+        return false;
+    }
+    memcpy(output, unique, length + 1);
+    free(unique);
+    return _mkdir(output) == 0;
+}
+
+bool StandaloneInfo::ExtractRange(int file, uint32_t offset, uint32_t length, const char* outputPath)
+{
+    char* buffer = new (std::nothrow) char[kCopyBlock];
+    if (!buffer)
+        return false;
+    int output = _open(outputPath, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (output == -1) {
+        delete[] buffer;
+        return false;
+    }
+    bool ok = true;
+    uint32_t written = 0;
+    if (length > 0 && _lseek(file, static_cast<long>(offset), SEEK_SET) == -1)
+        ok = false;
+    while (ok && written < length) {
+        int got = _read(file, buffer, kCopyBlock);
+        if (got < 0) {
+            ok = false;
+            break;
+        }
+        if (got == 0)
+            break;
+        uint32_t wanted = length - written;
+        int take = static_cast<uint32_t>(got) > wanted ? static_cast<int>(wanted) : got;
+        if (_write(output, buffer, take) != take) {
+            ok = false;
+            break;
+        }
+        written += take;
+    }
+    delete[] buffer;
+    _close(output);
+    return ok;
+}
