@@ -16,6 +16,7 @@ namespace {
 
 const char kErrorCaption[] = "Error";
 const char kNoTimedPoints[] = "No timed points in show file: [%s]";
+const char kOpenFailed[] = "Failed to open: [%s] [%s]";
 const char kPathTooLong[] = "Failed to open file: [%.160s...] [%s]";
 
 const int kFieldTextSize = 1024;  // the longest text read back from a field
@@ -146,13 +147,34 @@ void StoreFields()
     state.document->SetSignature(signature);
 }
 
+void ShowSaveError(const char* text)
+{
+    MessageBoxA(state.dialog, text, kErrorCaption, MB_OK | MB_ICONERROR);
+}
+
+// Windows refuses to open a read-only file for writing, but Wine run by root
+// writes it anyway; asking first keeps a protected show unchanged on both,
+// with the text the refused open would give.
+bool RefuseReadOnlyFile()
+{
+    DWORD attributes = GetFileAttributesA(state.path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+    char text[kShowMessageSize + kPathBufferSize];
+    snprintf(text, sizeof(text), kOpenFailed, state.path, strerror(EACCES));
+    ShowSaveError(text);
+    return true;
+}
+
 // A failed save leaves the file as it was and the dialog open, so the user
 // can make the file writable and save again, or cancel.
 void SaveCommand()
 {
     StoreFields();
+    if (RefuseReadOnlyFile())
+        return;
     if (!state.document->Save(state.path, SHOW_SAVE_REPLACE)) {
-        MessageBoxA(state.dialog, state.document->message, kErrorCaption, MB_OK | MB_ICONERROR);
+        ShowSaveError(state.document->message);
         return;
     }
     EndDialog(state.dialog, IDOK);
