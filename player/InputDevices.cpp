@@ -1,5 +1,7 @@
 #include "InputDevices.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <stdio.h>
 #include <string.h>
 
@@ -37,12 +39,10 @@ bool AnyCountedButtonDown(const DIMOUSESTATE& state)
            IsDown(state.rgbButtons[3]);
 }
 
-bool AnyKeyDownExcept(const BYTE keys[256], BYTE spared1, BYTE spared2, BYTE spared3)
+bool AnyKeyDownExcept(const BYTE keys[256], std::initializer_list<BYTE> spared)
 {
     for (int code = kFirstKeyCode; code <= kLastKeyCode; code++) {
-        if (code == spared1 || code == spared2 || code == spared3)
-            continue;
-        if (IsDown(keys[code]))
+        if (IsDown(keys[code]) && std::find(spared.begin(), spared.end(), code) == spared.end())
             return true;
     }
     return false;
@@ -169,7 +169,7 @@ int InputDevices::PollActivityForSaver()
     BYTE keys[256];
     if (!ReadKeyboard(keys))
         return INPUT_READ_FAILED;
-    if (AnyKeyDownExcept(keys, DIK_P, DIK_N, DIK_F1)) {
+    if (AnyKeyDownExcept(keys, {DIK_P, DIK_N, DIK_F1})) {
         paused = false;
         return INPUT_SEEN;
     }
@@ -193,7 +193,7 @@ int InputDevices::PollActivityForEditor()
     DIMOUSESTATE state;
     if (!ReadKeyboard(keys) || !ReadMouse(state))
         return INPUT_READ_FAILED;
-    if (AnyKeyDownExcept(keys, DIK_ESCAPE, DIK_P, DIK_P) || AnyCountedButtonDown(state)) {
+    if (AnyKeyDownExcept(keys, {DIK_ESCAPE, DIK_P}) || AnyCountedButtonDown(state)) {
         paused = false;
         return INPUT_SEEN;
     }
