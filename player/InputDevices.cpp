@@ -110,7 +110,9 @@ bool InputDevices::CreateMouse()
         return Fail(kMouseFormatFailed);
     if (FAILED(mouse->Acquire()))
         return Fail(kMouseAcquireFailed);
-    if (!ReadMouse(lastMouseState))
+    // Wine's first reading after Acquire holds the cursor position instead of
+    // a movement; a second reading is the quiet state the saver compares with.
+    if (!ReadMouse(lastMouseState) || !ReadMouse(lastMouseState))
         return Fail(kMouseStateFailed);
     return true;
 }
