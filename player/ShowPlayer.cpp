@@ -377,12 +377,27 @@ bool ShowPlayer::initTovarenPlayerWindowed() {
     if (!SetUpWindowClipper()) return false;
 
     GetWindowRect(window, &windowRect);
-    if (FAILED(desktopSurface->Blt(&windowArea, primarySurface, &windowRect, DDBLT_WAIT,
-                                   nullptr))) {
+    if (!CopyScreenUnderWindow()) {
         FailWithHint("Failed to blit a copy of your to Desktop the DesktopSurface buffer.");
         return false;
     }
     return true;
+}
+
+// The picture under the window is read through GDI from the screen: a
+// windowed primary surface does not hold what other programs drew on every
+// system (under Wine it reads back black).
+bool ShowPlayer::CopyScreenUnderWindow() {
+    HDC desktopDC = nullptr;
+    if (FAILED(desktopSurface->GetDC(&desktopDC))) return false;
+    bool copied;
+    {
+        ScreenDC screen;
+        copied = screen.dc && BitBlt(desktopDC, 0, 0, Width(windowArea), Height(windowArea),
+                                     screen.dc, windowRect.left, windowRect.top, SRCCOPY);
+    }
+    desktopSurface->ReleaseDC(desktopDC);
+    return copied;
 }
 
 bool ShowPlayer::CreateSurfaceFromDesc(DDSURFACEDESC2& desc, IDirectDrawSurface4** surface,

@@ -145,6 +145,7 @@ private:
     bool CreateSurfaceFromDesc(DDSURFACEDESC2& desc, IDirectDrawSurface4** surface,
                                const char* failureText);
     void BeginTimerPeriod();
+    bool CopyScreenUnderWindow();
     HDC HoldDrawingDC();
     HDC HoldFloodFillDC();
     void ReleaseHeldDCs();

@@ -1,0 +1,2 @@
+#include "PlayerTestSupport.h"
+#include <gtest/gtest.h>
