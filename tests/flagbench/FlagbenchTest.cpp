@@ -323,12 +323,19 @@ TEST_F(FlagbenchTest, QuotedPathWithSpaceOpensThatFile)
     std::string path = JoinPath(spaced, "first show.sho");
     ASSERT_TRUE(WriteBytes(path, ShowBytes(1024, 768, 0, kPoints)));
 
-    FlagbenchRun run("\"" + path + "\"");
-    ASSERT_TRUE(run.WaitForDialog());
-    run.Click(IDC_FLAGBENCH_BIT2);
-    run.PostClick(IDOK);
-    EXPECT_EQ(0u, run.Finish());
-    EXPECT_EQ(ShowBytes(1024, 768, 4, kPoints), ReadBytes(path));
+    // Blanks after the closing quote and a missing closing quote still name the file.
+    const std::string lines[] = {"\"" + path + "\"", "\"" + path + "\"  ", "\"" + path};
+    uint16_t flags = 0;
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        FlagbenchRun run(line);
+        ASSERT_TRUE(run.WaitForDialog());
+        run.Click(IDC_FLAGBENCH_BIT2);
+        run.PostClick(IDOK);
+        EXPECT_EQ(0u, run.Finish());
+        flags ^= HF_PRIORITY;
+        EXPECT_EQ(ShowBytes(1024, 768, flags, kPoints), ReadBytes(path));
+    }
 }
 
 TEST_F(FlagbenchTest, VersionOneFileIsWrittenBackAsVersionTwo)
@@ -373,6 +380,7 @@ TEST_F(FlagbenchTest, UnloadableShowsAreReportedInTheErrorBox)
         {untimedPath, "No timed points in show file: [" + untimedPath + "]"},
         {headerOnly, "No timed points in show file: [" + headerOnly + "]"},
         {empty, "Failed to read file: ["},
+        {std::string(1100, 'x'), "Failed to open file: [xxxxxxxx"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
