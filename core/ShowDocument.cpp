@@ -15,6 +15,7 @@
 namespace {
 
 const int kRecordsPerBlock = 4096;  // 64 KB: one read or write call per block
+static_assert(sizeof(ShowPoint) * kRecordsPerBlock <= 65536, "a block fits one call");
 
 // Copies at most size - 1 characters and always terminates.
 void CopyBounded(char* target, size_t size, const char* source)
@@ -22,9 +23,44 @@ void CopyBounded(char* target, size_t size, const char* source)
     snprintf(target, size, "%s", source ? source : "");
 }
 
-bool FileExists(const char* path)
+const int kNewFilePermission = _S_IREAD | _S_IWRITE;
+
+// The system's file calls take paths shorter than MAX_PATH; the runtime's open
+// takes longer ones but the calls that replace and remove files do not, so a
+// longer path is refused before anything is touched.
+bool PathFits(const char* path)
 {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    return strlen(path) < MAX_PATH;
+}
+
+// The runtime's error number for what the last system file call reported.
+int ErrnoFromLastError()
+{
+    switch (GetLastError()) {
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_BUFFER_OVERFLOW:
+        return ENAMETOOLONG;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    default:
+        return EACCES;
+    }
+}
+
+// Opens an existing file for a replacing save. A file marked read-only is never
+// replaced, also where the system would let its owner write it (Wine as root).
+int OpenExistingToReplace(const char* path, int openMode)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        errno = EACCES;
+        return -1;
+    }
+    return _open(path, openMode & ~(_O_TRUNC | _O_CREAT | _O_EXCL), kNewFilePermission);
 }
 
 }  // namespace
@@ -167,7 +203,7 @@ PointNode* ShowDocument::UndoLastStroke()
 void ShowDocument::SetSignature(const char* text)
 {
     memset(header.block.signature, 0, sizeof(header.block.signature));
-    size_t n = strlen(text);
+    size_t n = text ? strlen(text) : 0;
     if (n > kSignatureSlots)
         n = kSignatureSlots;
     for (size_t k = 0; k < n; k++) {
@@ -196,48 +232,50 @@ void ShowDocument::Clear()
     }
     head.next = nullptr;
     tail = &head;
+    cursor = &head;  // never left on a freed node
     totalTime = 0;
     pointCount = 0;
 }
 
+// A failed Load leaves the header as it was: it is read aside and taken over
+// only when it arrived whole.
 int32_t ShowDocument::Load(const char* filePath)
 {
     totalTime = 0;
-    int fd = _open(filePath, _O_RDONLY | _O_BINARY);
+    errno = ENAMETOOLONG;
+    int fd = PathFits(filePath) ? _open(filePath, _O_RDONLY | _O_BINARY) : -1;
     if (fd == -1) {
         SetMessage("Failed to open file: [%s] [%s]", filePath, strerror(errno));
         return -1;
     }
-    if (_read(fd, &header, 4) < 4) {
+    ShowHeader read = header;
+    errno = 0;  // a short read at the end of the file sets no error of its own
+    bool whole = _read(fd, &read, 4) == 4;
+    if (whole && read.version == 1) {
+        whole = _read(fd, &headerV1, sizeof(headerV1)) == static_cast<int>(sizeof(headerV1));
+        read.block.width = headerV1.width;
+        read.block.height = headerV1.height;
+        read.block.flags = headerV1.flags;
+    } else if (whole && read.version == 2) {
+        whole = _read(fd, &read.block, sizeof(read.block)) == static_cast<int>(sizeof(read.block));
+    }
+    if (!whole) {
         SetMessage("Failed to read file: [%s]", strerror(errno));
         _close(fd);
         return -1;
     }
-    if (header.version == 1) {
-        if (_read(fd, &headerV1, sizeof(headerV1)) < static_cast<int>(sizeof(headerV1))) {
-            SetMessage("Failed to read file: [%s]", strerror(errno));
-            _close(fd);
-            return -1;
-        }
-        header.block.width = headerV1.width;
-        header.block.height = headerV1.height;
-        header.block.flags = headerV1.flags;
-    } else if (header.version == 2) {
-        if (_read(fd, &header.block, sizeof(header.block)) < static_cast<int>(sizeof(header.block))) {
-            SetMessage("Failed to read file: [%s]", strerror(errno));
-            _close(fd);
-            return -1;
-        }
-    }
+    header = read;
 
-    // Whole blocks of records; a trailing partial record and a read error end the load.
-    static_assert(sizeof(ShowPoint) * kRecordsPerBlock <= 65536, "block fits one read");
+    // The delays are summed as unsigned 16-bit values; a sum beyond the int32
+    // result stops at its largest value instead of turning negative.
+    uint32_t total = 0;
     ShowPoint* block = new (std::nothrow) ShowPoint[kRecordsPerBlock];
     ShowPoint single;
     ShowPoint* buffer = block ? block : &single;
     unsigned capacity = (block ? kRecordsPerBlock : 1) * sizeof(ShowPoint);
     unsigned filled = 0;
     for (;;) {
+        // Whole blocks of records; a trailing partial record and a read error end the load.
         int got = _read(fd, reinterpret_cast<char*>(buffer) + filled, capacity - filled);
         if (got <= 0)
             break;
@@ -245,7 +283,9 @@ int32_t ShowDocument::Load(const char* filePath)
         unsigned records = filled / sizeof(ShowPoint);
         for (unsigned i = 0; i < records; i++) {
             AppendPoint(buffer[i]);
-            totalTime += buffer[i].delay;
+            total += buffer[i].delay;
+            if (total > static_cast<uint32_t>(INT32_MAX))
+                total = INT32_MAX;
         }
         unsigned rest = filled % sizeof(ShowPoint);
         memmove(buffer, reinterpret_cast<char*>(buffer) + records * sizeof(ShowPoint), rest);
@@ -254,19 +294,42 @@ int32_t ShowDocument::Load(const char* filePath)
     delete[] block;
 
     _close(fd);
+    totalTime = static_cast<int32_t>(total);
     CopyBounded(path, sizeof(path), filePath);
     return totalTime;
+}
+
+// Writes all of size bytes; false with errno set when the file takes fewer.
+static bool WriteFully(int fd, const void* data, unsigned size)
+{
+    const char* next = static_cast<const char*>(data);
+    bool retried = false;
+    while (size > 0) {
+        errno = 0;
+        int written = _write(fd, next, size);
+        if (written < 0 && errno == EINVAL && !retried) {
+            // Wine's runtime reports a write cut short by a full disk as EINVAL;
+            // the next call names the cause. Nothing of a failed save is kept.
+            retried = true;
+            continue;
+        }
+        if (written <= 0)
+            return false;
+        next += written;
+        size -= written;
+    }
+    return true;
 }
 
 // Writes the version word, the header block and every point; on a short write
 // the message names the part that was cut.
 bool ShowDocument::WriteAll(int fd)
 {
-    if (_write(fd, &header, 4) < 4) {
+    if (!WriteFully(fd, &header, 4)) {
         SetMessage("Failed to write File Version Info: [%s]", strerror(errno));
         return false;
     }
-    if (_write(fd, &header.block, sizeof(header.block)) < static_cast<int>(sizeof(header.block))) {
+    if (!WriteFully(fd, &header.block, sizeof(header.block))) {
         SetMessage("Failed to write Header Info: [%s]", strerror(errno));
         return false;
     }
@@ -279,8 +342,7 @@ bool ShowDocument::WriteAll(int fd)
         unsigned count = 0;
         for (; cursor && count < capacity; cursor = cursor->next)
             buffer[count++] = cursor->point;
-        unsigned size = count * sizeof(ShowPoint);
-        if (_write(fd, buffer, size) < static_cast<int>(size)) {
+        if (!WriteFully(fd, buffer, count * sizeof(ShowPoint))) {
             SetMessage("File write failed: [%s]", strerror(errno));
             ok = false;
         }
@@ -290,13 +352,39 @@ bool ShowDocument::WriteAll(int fd)
     return ok;
 }
 
+// Writes the show into an open file and makes sure it reached the disk.
+bool ShowDocument::WriteAndCommit(int fd)
+{
+    if (!WriteAll(fd))
+        return false;
+    errno = 0;
+    if (_commit(fd) != 0) {
+        SetMessage("File write failed: [%s]", strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 // Never destroys what the target held before: a file that already exists is
 // replaced only by a complete new copy, and a file this save created is removed
 // again when the save fails.
 bool ShowDocument::Save(const char* filePath, int openMode)
 {
-    bool existed = FileExists(filePath);
-    int fd = _open(filePath, openMode & ~_O_TRUNC, _S_IREAD | _S_IWRITE);
+    if (!PathFits(filePath)) {
+        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(ENAMETOOLONG));
+        return false;
+    }
+    // Creating the file exclusively tells a new file from an existing one.
+    int fd = -1;
+    bool created = false;
+    errno = 0;
+    if (openMode & _O_CREAT) {
+        fd = _open(filePath, (openMode & ~_O_TRUNC) | _O_EXCL, kNewFilePermission);
+        created = fd != -1;
+    }
+    bool mayReplace = !(openMode & _O_EXCL) && (errno == EEXIST || !(openMode & _O_CREAT));
+    if (fd == -1 && mayReplace)
+        fd = OpenExistingToReplace(filePath, openMode);
     if (fd == -1) {
         SetMessage("Failed to open: [%s] [%s]", filePath, strerror(errno));
         return false;
@@ -305,49 +393,59 @@ bool ShowDocument::Save(const char* filePath, int openMode)
     header.version = 2;
 
     if (!cursor) {
-        if (openMode & _O_TRUNC)
-            _chsize(fd, 0);
+        // A show without points leaves the file as the open mode makes it.
+        bool ok = true;
+        errno = 0;
+        if (!created && (openMode & _O_TRUNC) && _chsize(fd, 0) != 0) {
+            SetMessage("File write failed: [%s]", strerror(errno));
+            ok = false;
+        }
         _close(fd);
-        return true;
+        return ok;
     }
 
-    if (!existed || (openMode & _O_EXCL)) {
-        bool ok = WriteAll(fd) && _commit(fd) == 0;
+    if (created) {
+        bool ok = WriteAndCommit(fd);
         _close(fd);
         if (!ok)
             _unlink(filePath);
         return ok;
     }
     _close(fd);
+    return ReplaceThroughTempFile(filePath);
+}
 
+// The new copy is written beside the old file and moved over it only when
+// every byte of it is on the disk.
+bool ShowDocument::ReplaceThroughTempFile(const char* filePath)
+{
     char fullPath[MAX_PATH];
     char folder[MAX_PATH];
     char* namePart = nullptr;
     DWORD length = GetFullPathNameA(filePath, sizeof(fullPath), fullPath, &namePart);
     if (length == 0 || length >= sizeof(fullPath) || !namePart) {
         SetMessage("Failed to open: [%s] [%s]", filePath, strerror(ENAMETOOLONG));
+        cursor = nullptr;
         return false;
     }
     CopyBounded(folder, namePart - fullPath + 1, fullPath);
     char tempPath[MAX_PATH];
     if (!GetTempFileNameA(folder, "tvs", 0, tempPath)) {
-        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(EACCES));
+        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(ErrnoFromLastError()));
+        cursor = nullptr;
         return false;
     }
-    int tempFd = _open(tempPath, _O_WRONLY | _O_TRUNC | _O_BINARY);
+    int tempFd = _open(tempPath, _O_WRONLY | _O_TRUNC | _O_BINARY, kNewFilePermission);
     if (tempFd == -1) {
         SetMessage("Failed to open: [%s] [%s]", filePath, strerror(errno));
         DeleteFileA(tempPath);
+        cursor = nullptr;
         return false;
     }
-    bool ok = WriteAll(tempFd);
-    if (ok && _commit(tempFd) != 0) {
-        SetMessage("File write failed: [%s]", strerror(errno));
-        ok = false;
-    }
+    bool ok = WriteAndCommit(tempFd);
     _close(tempFd);
     if (ok && !MoveFileExA(tempPath, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        SetMessage("File write failed: [%s]", strerror(EACCES));
+        SetMessage("File write failed: [%s]", strerror(ErrnoFromLastError()));
         ok = false;
     }
     if (!ok)

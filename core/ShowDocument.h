@@ -116,6 +116,8 @@ private:
     void SetMessage(const char* format, ...);
     void MarkViewedIfPriority();
     bool WriteAll(int fd);
+    bool WriteAndCommit(int fd);
+    bool ReplaceThroughTempFile(const char* filePath);
 };
 
 // True when the file at path is a version-2 show with HF_PRIORITY that has not

@@ -23,9 +23,13 @@ const UserValue kUserValues[] = {
     {"SW", SETTING_WARNINGS},
 };
 
+bool CloseKey(HKEY* key);
+
 // Opens or creates the key; a key the user may not change is still opened to read.
+// A handle still open from an earlier call is closed first, so none is lost.
 bool OpenKey(HKEY root, const char* path, HKEY* key)
 {
+    CloseKey(key);
     HKEY opened = nullptr;
     DWORD disposition = 0;
     LONG result = RegCreateKeyExA(root, path, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
@@ -91,6 +95,7 @@ tvRegistryClient::~tvRegistryClient()
 {
     CloseMachineKey();
     CloseUserKey();
+    ClosePriorityViewedKey();
 }
 
 bool tvRegistryClient::OpenMachineKey()

@@ -4,5 +4,19 @@ set -euo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/wine-prefix.sh" "$(cd "$build" && pwd)/wineprefix"
-exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
+
+# The full-disk test of show saving needs a small file system of its own. As root
+# a 512 KB tmpfs is mounted for the run; elsewhere that test skips itself.
+fulldisk=/tmp/tovaren-fulldisk.$$
+cleanup() {
+  if mountpoint -q "$fulldisk" 2>/dev/null; then umount "$fulldisk" || true; fi
+  rmdir "$fulldisk" 2>/dev/null || true
+}
+trap cleanup EXIT
+if [ "$(id -u)" = 0 ] && mkdir -p "$fulldisk" &&
+   mount -t tmpfs -o size=512k,mode=1777 tovaren-fulldisk "$fulldisk" 2>/dev/null; then
+  export TOVAREN_FULLDISK=$fulldisk
+fi
+
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
   ctest --test-dir "$build" --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-}

@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 namespace {
 
 const char kVersion[] = "1.0.1.04";
@@ -149,6 +151,30 @@ void Retime(ShowDocument& show, const Options& options, uint32_t average)
     }
 }
 
+// The average of the delays as they are in the file, summed wide enough for any show.
+uint32_t AverageDelay(ShowDocument& show)
+{
+    uint64_t total = 0;
+    show.Rewind();
+    while (PointNode* node = show.NextPoint())
+        total += node->point.delay;
+    return static_cast<uint32_t>(total / static_cast<uint32_t>(show.pointCount));
+}
+
+// Writes the retimed show beside the input as <name>_new.sho.
+bool SaveBeside(ShowDocument& show, const char* fileName)
+{
+    size_t stemLength = strlen(fileName) - 4;  // the name ends in ".sho"
+    std::vector<char> outputPath(stemLength + sizeof("_new.sho"));
+    snprintf(outputPath.data(), outputPath.size(), "%.*s_new.sho", static_cast<int>(stemLength),
+             fileName);
+    printf(kCreating, outputPath.data());
+    if (show.Save(outputPath.data(), SHOW_SAVE_REPLACE))
+        return true;
+    printf(kSaveError, outputPath.data(), show.message);
+    return false;
+}
+
 int RunRetime(const Options& options)
 {
     ShowDocument* show = new (std::nothrow) ShowDocument(nullptr, 1);
@@ -163,22 +189,14 @@ int RunRetime(const Options& options)
         delete show;
         return kFailure;
     }
-    uint32_t average = static_cast<uint32_t>(total) / static_cast<uint32_t>(show->pointCount);
+    uint32_t average = AverageDelay(*show);
     Retime(*show, options, average);
 
     int status = 0;
-    if (options.info) {
+    if (options.info)
         printf(kAverage, static_cast<int>(average));
-    } else {
-        char outputPath[MAX_PATH + 16];
-        snprintf(outputPath, sizeof(outputPath), "%.*s_new.sho",
-                 static_cast<int>(strlen(options.fileName) - 4), options.fileName);
-        printf(kCreating, outputPath);
-        if (!show->Save(outputPath, SHOW_SAVE_REPLACE)) {
-            printf(kSaveError, outputPath, show->message);
-            status = kFailure;
-        }
-    }
+    else if (!SaveBeside(*show, options.fileName))
+        status = kFailure;
     show->Clear();
     delete show;
     return status;
