@@ -3,7 +3,8 @@
 # that the resource scripts name. The results are committed, so a build never
 # needs this script; run it after changing a source:
 #     scripts/make-art.sh
-# Needs rsvg-convert (librsvg2-bin) and ImageMagick's convert.
+# Needs rsvg-convert (librsvg2-bin), ImageMagick's convert and python3 (for
+# the help page's pictures of the bundled shows).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 src=$here/resources/art/src
@@ -51,4 +52,16 @@ rsvg-convert -w 32 -h 32 "$src/icon.svg" -o "$work/icon32.png"
 rsvg-convert -w 16 -h 16 "$src/icon.svg" -o "$work/icon16.png"
 convert "$work/icon16.png" "$work/icon32.png" "$out/tovaren.ico"
 
-ls -l "$out"/*.bmp "$out"/*.ico
+# Pictures for the help page: the About picture, the three painters and a
+# look at each bundled show as it stands when finished.
+help=$here/help/html/images
+mkdir -p "$help"
+convert "$out/about_title.bmp" -resize 113x195 "$help/title.png"
+for name in velka dorin bramwell; do convert "$out/thumb_$name.bmp" "$help/$name.png"; done
+for show in "$here"/shows/*.sho; do
+  name=$(basename "$show" .sho)
+  python3 "$here/scripts/show_preview.py" "$show" "$work/$name.png" >/dev/null
+  convert "$work/$name.png" -resize 256x192 -strip "$help/show-$name.png"
+done
+
+ls -l "$out"/*.bmp "$out"/*.ico "$help"
