@@ -47,22 +47,6 @@ std::vector<uint8_t> FlagsOf(ShowDocument& doc)
     return flags;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(JoinPath(folder, "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return names;
-}
-
 void PutLE16(Bytes& bytes, size_t offset, uint16_t value)
 {
     bytes[offset] = static_cast<unsigned char>(value);
