@@ -5,8 +5,10 @@
 #include <shlwapi.h>
 
 #include <direct.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <io.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -125,19 +127,25 @@ bool StandaloneInfo::MakeTempFolder(char* output)
                          SHGFP_TYPE_CURRENT, base) != S_OK)
         return false;
     PathAppendA(base, "Temp");
-    // _tempnam falls back to the TMP folder when this one is missing.
     _mkdir(base);
-    char* unique = _tempnam(base, "TVR");
-    if (!unique)
-        return false;
-    size_t length = strlen(unique);
-    if (length >= static_cast<size_t>(kPathSize)) {
-        free(unique);
-        return false;
+    // The runtime's _tempnam prefers the TMP folder over the one asked for and
+    // leaves a gap between naming and creating; making the folder is the test
+    // of uniqueness here, so two running copies never share one.
+    DWORD process = GetCurrentProcessId();
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        char candidate[MAX_PATH + 32];
+        int length = snprintf(candidate, sizeof(candidate), "%s\\TVR%lx%03x", base,
+                              static_cast<unsigned long>(process), static_cast<unsigned>((GetTickCount() + attempt) & 0xFFF));
+        if (length <= 0 || length >= kPathSize)
+            return false;
+        if (_mkdir(candidate) == 0) {
+            memcpy(output, candidate, length + 1);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
     }
-    memcpy(output, unique, length + 1);
-    free(unique);
-    return _mkdir(output) == 0;
+    return false;
 }
 
 bool StandaloneInfo::ExtractRange(int file, uint32_t offset, uint32_t length, const char* outputPath)
