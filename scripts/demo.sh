@@ -28,7 +28,7 @@ export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 display_reachable() {
-  [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+  [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1
 }
 
 # Without a display, start over inside a private X server of the demo's size.
@@ -75,21 +75,10 @@ if [ "$mode" = auto ]; then
   exit 0
 fi
 
-# Headless: give the saver a desktop worth painting over, run it, take a
-# picture every second, then end it the way a user would: move the mouse.
+# Headless: run the saver, take a picture every second, then end it the way
+# a user would: move the mouse. (Wine hands the saver a black desktop to
+# paint over here; on Windows it is the user's own desktop.)
 rm -rf "$demo/frames" && mkdir -p "$demo/frames"
-convert -size 1024x768 gradient:'#2d6a8f'-'#173a52' \
-  -fill '#e9e9e4' -stroke '#5a6570' -draw 'rectangle 90,80 560,430' \
-  -fill '#3b6ea8' -stroke none -draw 'rectangle 91,81 559,104' \
-  -fill white -pointsize 15 -draw "text 100,98 'Notes - a desktop to paint over'" \
-  -fill '#333333' -draw "text 110,140 'The saver captures this desktop and paints on it.'" \
-  -fill '#f4f1e8' -stroke '#5a6570' -draw 'rectangle 600,300 960,620' \
-  -fill '#6a8f3b' -stroke none -draw 'rectangle 601,301 959,324' \
-  -fill '#c8c8c0' -draw 'rectangle 0,740 1023,767' \
-  "$demo/desktop.png"
-display -window root "$demo/desktop.png" &
-sleep 1
-
 wine "$saver_win" /s &
 saver_pid=$!
 for ((i = 0; i < seconds; i++)); do
@@ -104,7 +93,6 @@ if kill -0 "$saver_pid" 2>/dev/null; then
   kill "$saver_pid" 2>/dev/null || true
 fi
 wait "$saver_pid" 2>/dev/null || true
-jobs -p | xargs -r kill 2>/dev/null || true
 
 frames=("$demo"/frames/frame*.png)
 if [ ! -e "${frames[0]}" ]; then
