@@ -9,6 +9,7 @@
 #include <new>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -63,7 +64,92 @@ int OpenExistingToReplace(const char* path, int openMode)
     return _open(path, openMode & ~(_O_TRUNC | _O_CREAT | _O_EXCL), kNewFilePermission);
 }
 
+// The node pool: blocks of nodes carved out one at a time, freed nodes kept on a
+// free list for reuse. When the last node in use is freed, every block goes back
+// to the heap, so a cleared show returns its memory. Documents live on one thread
+// at a time, but the pool is shared by all of them, so a spin lock guards it.
+const int kNodesPerBlock = 4096;
+
+struct NodeBlock {
+    NodeBlock* older;
+    PointNode nodes[kNodesPerBlock];
+};
+
+struct NodePool {
+    NodeBlock* newest = nullptr;
+    int unusedInNewest = 0;
+    PointNode* freeList = nullptr;
+    long nodesInUse = 0;
+    volatile LONG busy = 0;
+};
+NodePool pool;
+
+struct PoolLock {
+    PoolLock()
+    {
+        while (InterlockedExchange(&pool.busy, 1))
+            Sleep(0);
+    }
+    ~PoolLock() { InterlockedExchange(&pool.busy, 0); }
+};
+
+PointNode* TakeNode()
+{
+    PoolLock lock;
+    PointNode* node = pool.freeList;
+    if (node) {
+        pool.freeList = node->next;
+    } else {
+        if (pool.unusedInNewest == 0) {
+            NodeBlock* block = static_cast<NodeBlock*>(malloc(sizeof(NodeBlock)));
+            if (!block)
+                return nullptr;
+            block->older = pool.newest;
+            pool.newest = block;
+            pool.unusedInNewest = kNodesPerBlock;
+        }
+        node = &pool.newest->nodes[kNodesPerBlock - pool.unusedInNewest--];
+    }
+    pool.nodesInUse++;
+    return node;
+}
+
+void GiveBackNode(PointNode* node)
+{
+    PoolLock lock;
+    node->next = pool.freeList;
+    pool.freeList = node;
+    if (--pool.nodesInUse > 0)
+        return;
+    while (pool.newest) {
+        NodeBlock* older = pool.newest->older;
+        free(pool.newest);
+        pool.newest = older;
+    }
+    pool.unusedInNewest = 0;
+    pool.freeList = nullptr;
+}
+
 }  // namespace
+
+void* PointNode::operator new(size_t size)
+{
+    void* node = operator new(size, std::nothrow);
+    if (!node)
+        throw std::bad_alloc();
+    return node;
+}
+
+void* PointNode::operator new(size_t, const std::nothrow_t&) noexcept
+{
+    return TakeNode();
+}
+
+void PointNode::operator delete(void* node) noexcept
+{
+    if (node)
+        GiveBackNode(static_cast<PointNode*>(node));
+}
 
 ShowDocument::ShowDocument(HINSTANCE moduleHandle, BYTE suppress)
 {

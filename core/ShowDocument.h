@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 // Point flag bits.
 enum : uint8_t {
@@ -44,10 +45,17 @@ static_assert(sizeof(ShowPoint) == 16, "a point record is 16 bytes");
 static_assert(offsetof(ShowPoint, colour) == 8, "colour at record offset 8");
 static_assert(offsetof(ShowPoint, penSize) == 12, "pen size at record offset 12");
 
+// A heap node holding one point. Nodes come from a pool of large blocks: a show
+// of a million points would otherwise spend most of its load time allocating.
 struct PointNode {
     PointNode* next;
     ShowPoint point;
+
+    static void* operator new(size_t size);
+    static void* operator new(size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* node) noexcept;
 };
+static_assert(sizeof(PointNode) == 20, "nothing derives from PointNode: the pool holds one size");
 
 // The version-2 header block that follows the version word.
 struct ShowHeaderBlock {

@@ -558,6 +558,31 @@ TEST(Walking, ClearEmptiesTheListAndKeepsTheHeader)
     doc->Clear();
 }
 
+TEST(Walking, DocumentsKeepTheirOwnPointsWhileOthersAreCleared)
+{
+    auto first = NewDocument();
+    auto second = NewDocument();
+    ClearOnExit clearSecond{*second};
+    for (int i = 0; i < 10000; i++) {
+        ASSERT_TRUE(first->AddPoint(static_cast<uint16_t>(i), 1, 1, 0, 1, 0));
+        ASSERT_TRUE(second->AddPoint(static_cast<uint16_t>(i), 2, 2, 0, 1, 1));
+    }
+    first->Clear();
+    for (int i = 10000; i < 15000; i++) {
+        ASSERT_TRUE(first->AddPoint(static_cast<uint16_t>(i), 3, 3, 0, 1, 0));
+        ASSERT_TRUE(second->AddPoint(static_cast<uint16_t>(i), 2, 2, 0, 1, 1));
+    }
+    std::vector<ShowPoint> points = Points(*second);
+    ASSERT_EQ(points.size(), 15000u);
+    for (size_t i = 0; i < points.size(); i++) {
+        ASSERT_EQ(points[i].x, i) << i;
+        ASSERT_EQ(points[i].y, 2) << i;
+    }
+    EXPECT_EQ(first->pointCount, 5000);
+    EXPECT_EQ(first->head.next->point.x, 10000);
+    first->Clear();
+}
+
 // ---- Undo ----
 
 namespace {
