@@ -116,6 +116,18 @@ ScreenRun g_skipRun;
 COLORREF g_currentColour = 0;
 DWORD g_lastRepaint = 0;
 bool g_repaintPending = false;
+int32_t g_repaints = 0;
+
+// The scan passes background pixels again and again after every stroke and
+// marks each as skipped on the screen. A mark is drawn again only where the
+// screen may have lost it since: after a repaint, or under a stroke drawn
+// since.
+struct SkipMark {
+    int32_t repaint = -1;
+    int32_t strokes = 0;  // strokes drawn on the screen when the mark was drawn
+};
+std::vector<SkipMark> g_skipMarks;
+std::vector<Area> g_drawnAreas;  // every stroke drawn on the screen, in order
 
 void FlushScreenRun(ScreenRun& run)
 {
@@ -139,11 +151,29 @@ void AddToScreenRun(ScreenRun& run, int x, int y)
     run.last = x;
 }
 
+void MarkSkipped(int x, int y)
+{
+    SkipMark& mark = g_skipMarks[y * g_raster.bitmapWidth + x];
+    int strokes = static_cast<int>(g_drawnAreas.size());
+    bool shown = mark.repaint == g_repaints;
+    for (int k = mark.strokes; shown && k < strokes; k++) {
+        const Area& area = g_drawnAreas[k];
+        shown = x < area.left || x > area.right || y < area.top || y > area.bottom;
+    }
+    mark.strokes = strokes;
+    if (shown)
+        return;
+    mark.repaint = g_repaints;
+    AddToScreenRun(g_skipRun, x, y);
+}
+
 void RepaintScreen(bool force)
 {
     DWORD now = GetTickCount();
     if (force || now - g_lastRepaint >= kRepaintEveryMs) {
+        FlushScreenRun(g_skipRun);
         InvalidateRect(nullptr, nullptr, TRUE);
+        g_repaints++;
         g_lastRepaint = now;
         g_repaintPending = false;
     } else {
@@ -362,6 +392,7 @@ bool FollowStroke(const ProbeResult& probe, COLORREF colour, bool& ok)
     DeleteObject(erasePen);
     if (erased)
         g_erasedAreas.push_back(touched);
+    g_drawnAreas.push_back(touched);
     return erased;
 }
 
@@ -373,7 +404,7 @@ bool TraceStroke(int x, int y, bool& erased, bool& ok)
     COLORREF colour = PicturePixel(x, y);
     g_currentColour = colour;
     if (colour == g_raster.background) {
-        AddToScreenRun(g_skipRun, x, y);
+        MarkSkipped(x, y);
         return false;
     }
     if (KnownToFail(x, y))
@@ -454,6 +485,7 @@ bool ScanStrokes()
 {
     BuildDirections();
     g_failedProbes.resize(static_cast<size_t>(g_raster.bitmapWidth) * g_raster.bitmapHeight);
+    g_skipMarks.resize(g_failedProbes.size());
     g_markRun.brush = CreateSolidBrush(kMarkColour);
     g_skipRun.brush = CreateSolidBrush(kSkipColour);
     MarkStrokePixels();
