@@ -52,16 +52,27 @@ rsvg-convert -w 32 -h 32 "$src/icon.svg" -o "$work/icon32.png"
 rsvg-convert -w 16 -h 16 "$src/icon.svg" -o "$work/icon16.png"
 convert "$work/icon16.png" "$work/icon32.png" "$out/tovaren.ico"
 
+# The editor's cursors: drawing 118, colour pick 132, fill 140. The hot spot
+# is the tip of the tool, as each source's comment says.
+cursor() {  # name hotspot-x hotspot-y
+  rsvg-convert -w 32 -h 32 "$src/cursor_$1.svg" -o "$work/cursor_$1.png"
+  convert "$work/cursor_$1.png" "rgba:$work/cursor_$1.rgba"
+  python3 "$here/scripts/png_to_cur.py" "$work/cursor_$1.rgba" "$2" "$3" "$out/cursor_$1.cur"
+}
+cursor draw 1 30
+cursor pick 1 30
+cursor fill 3 30
+
 # Pictures for the help page: the About picture, the three painters and a
 # look at each bundled show as it stands when finished.
 help=$here/help/html/images
 mkdir -p "$help"
-convert "$out/about_title.bmp" -resize 113x195 "$help/title.png"
-for name in velka dorin bramwell; do convert "$out/thumb_$name.bmp" "$help/$name.png"; done
+convert "$out/about_title.bmp" -resize 113x195 -strip "$help/title.png"
+for name in velka dorin bramwell; do convert "$out/thumb_$name.bmp" -strip "$help/$name.png"; done
 for show in "$here"/shows/*.sho; do
   name=$(basename "$show" .sho)
   python3 "$here/scripts/show_preview.py" "$show" "$work/$name.png" >/dev/null
   convert "$work/$name.png" -resize 256x192 -strip "$help/show-$name.png"
 done
 
-ls -l "$out"/*.bmp "$out"/*.ico "$help"
+ls -l "$out"/*.bmp "$out"/*.ico "$out"/*.cur "$help"
