@@ -264,10 +264,11 @@ def meadow_at_noon():
 
     # the tree: trunk in strokes, a filled crown, leaves dabbed on
     bark, bark_dark = rgb(120, 84, 52), rgb(88, 60, 38)
-    for dx, col, pen in ((-6, bark, 12), (4, bark, 12), (-1, bark_dark, 6), (8, bark_dark, 4)):
-        p.stroke(bezier((242 + dx, 650), (250 + dx, 560), (244 + dx, 420), (252 + dx, 330), 16), col, pen, step=8)
-    p.stroke([(230, 652), (214, 664)], bark_dark, 6, step=4)
-    p.stroke([(262, 652), (282, 662)], bark_dark, 6, step=4)
+    for dx, col, pen in ((-10, bark, 14), (0, bark, 14), (10, bark, 12), (-4, bark_dark, 5), (12, bark_dark, 4)):
+        p.stroke(bezier((242 + dx * 1.4, 652), (250 + dx, 560), (244 + dx * 0.8, 420), (252 + dx * 0.6, 330), 16), col, pen, step=8)
+    p.stroke([(226, 648), (206, 664)], bark, 10, step=4)
+    p.stroke([(266, 648), (290, 662)], bark, 10, step=4)
+    p.stroke([(238, 560), (240, 500)], rgb(150, 110, 70), 3, step=5)
     crown = ellipse(250, 248, 118, 86, start=1.4, wobble=lambda a: 1.0 + 0.07 * math.sin(7 * a))
     p.stroke(crown, rgb(40, 92, 42), 4, step=6)
     p.fill(180, 220, rgb(66, 132, 56), 15000, 40000)
@@ -537,10 +538,155 @@ def harbour_at_sunset():
     return p
 
 
+def lake_at_night():
+    """A mountain lake by moonlight: snowy peaks, a full moon and stars, pines
+    and a cabin with a lit window on the shore, light on the water."""
+    p = Painter("lake", 4404, start=(300, 720))
+    peaks = [(0, 330), (120, 236), (200, 176), (290, 252), (380, 238), (470, 170), (560, 118),
+             (660, 212), (760, 236), (840, 196), (910, 160), (980, 214), (WIDTH - 1, 250)]
+
+    def ridge(x):
+        for (x0, y0), (x1, y1) in zip(peaks, peaks[1:]):
+            if x0 <= x <= x1:
+                return y0 + (y1 - y0) * (x - x0) / float(x1 - x0)
+        return peaks[-1][1]
+
+    def shore(x):
+        return 470 + 4 * math.sin(x / 60.0)
+
+    p.stroke(peaks[:7], rgb(96, 104, 140), 3, step=7)
+    p.stroke(peaks[6:], rgb(96, 104, 140), 3, step=7)
+    p.stroke(curve(shore, 0, WIDTH - 1, 8), rgb(18, 28, 36), 3, step=8)
+    p.fill(700, 40, rgb(26, 34, 74), 150000)               # sky
+    p.fill(560, 400, rgb(70, 78, 114), 80000)              # mountains
+    p.fill(500, 650, rgb(20, 32, 62), 200000)              # lake
+
+    # snow on the three highest peaks
+    snow_line = rgb(200, 208, 226)
+    for i, depth in ((2, 46), (6, 58), (10, 44)):
+        (xl, _), (xp, yp), (xr, _) = peaks[i - 1], peaks[i], peaks[i + 1]
+        left_x = xp - (xp - xl) * depth / float(peaks[i - 1][1] - yp)
+        right_x = xp + (xr - xp) * depth / float(peaks[i + 1][1] - yp)
+        y = yp + depth
+        jag = [(left_x, ridge(left_x))]
+        steps = 6
+        for k in range(1, steps):
+            x = left_x + (right_x - left_x) * k / steps
+            jag.append((x, y - (10 if k % 2 else 0) + p.rng.uniform(-3, 3)))
+        jag.append((right_x, ridge(right_x)))
+        p.stroke(jag, snow_line, 3, step=5)
+        p.fill(xp, yp + 14, rgb(220, 226, 238), 300, 6000)
+        p.stroke([(xp + 4, yp + 10), (xp + (right_x - xp) * 0.5, y - 8)], rgb(170, 180, 206), 4, step=4)
+
+    # the moon and the stars
+    p.stroke(ellipse(820, 96, 36, 36, start=0.6), rgb(206, 198, 150), 3, step=5)
+    p.fill(820, 96, rgb(236, 228, 182), 3000, 5000)
+    for cx, cy, r in ((808, 86, 6), (832, 108, 5), (826, 80, 3)):
+        p.stroke(ellipse(cx, cy, r, r, n=10), rgb(214, 206, 160), 3, step=3, pause=(60, 160))
+    for _ in range(38):
+        x = p.rng.uniform(10, 1010)
+        y = p.rng.uniform(12, ridge(x) - 18)
+        if math.hypot(x - 820, y - 96) < 60:
+            continue
+        pen = p.rng.choice((2, 3, 3, 4))
+        p.stroke([(x, y), (x + 1, y + 1)], p.rng.choice((rgb(236, 232, 200), rgb(200, 214, 236))), pen,
+                 step=1.5, pause=(40, 140))
+    p.stroke([(140, 60), (190, 84), (230, 100)], rgb(200, 210, 236), 2, step=6, pause=(200, 400))
+
+    # the mountains mirrored in the lake, then the moon's track over them
+    reflection = rgb(50, 60, 98)
+    for row in range(1, 17):
+        y = 474 + row * 13
+        runs, start = [], None
+        for x in range(0, WIDTH + 6, 6):
+            inside = x < WIDTH and (shore(x) - ridge(x)) * 0.6 > y - shore(x)
+            if inside and start is None:
+                start = x
+            elif not inside and start is not None:
+                runs.append((start, min(x, WIDTH - 1)))
+                start = None
+        for left, right in runs:
+            x0 = left + p.rng.uniform(0, 8)
+            while x0 < right - 12:
+                x1 = min(right - 3, x0 + p.rng.uniform(60, 200))
+                p.stroke([(x0, y), (x1, y + p.rng.uniform(-1, 1))], reflection, 5, step=14,
+                         pause=(40, 120), speed=(10, 20))
+                x0 = x1 + p.rng.uniform(6, 20)
+    for i in range(12):
+        y = shore(820) + 12 + i * 14
+        half = 30 + i * 4 + p.rng.uniform(-8, 8)
+        x0 = 820 - half
+        while x0 < 820 + half:
+            x1 = min(820 + half, x0 + p.rng.uniform(14, 40))
+            p.stroke([(x0, y), (x1, y + 1)], rgb(200, 190, 140), 3, step=7, pause=(40, 120))
+            x0 = x1 + p.rng.uniform(6, 14)
+
+    # pines along the shore
+    def pine(x, base, height, width):
+        top = base - height
+        pts = [(x - width * 0.2, base)]
+        tiers = 4
+        for k in range(tiers):
+            t0 = base - height * k / tiers
+            w = width * (1 - k / float(tiers + 0.5))
+            pts += [(x - w, t0 - 4), (x - w * 0.45, t0 - height / tiers + 4)]
+        pts.append((x, top))
+        for k in reversed(range(tiers)):
+            t0 = base - height * k / tiers
+            w = width * (1 - k / float(tiers + 0.5))
+            pts += [(x + w * 0.45, t0 - height / tiers + 4), (x + w, t0 - 4)]
+        pts.append((x + width * 0.2, base))
+        p.stroke(closed(pts), rgb(14, 40, 32), 2, step=4)
+        p.fill(x, base - height * 0.3, rgb(28, 66, 50), 300, 20000)
+        p.stroke([(x, base - 2), (x, shore(x) + 6)], rgb(50, 34, 24), 5, step=4)
+        for _ in range(3):
+            y = p.rng.uniform(top + 20, base - 10)
+            p.stroke([(x - 3, y), (x - width * 0.4, y + 5)], rgb(44, 92, 66), 3, step=4, pause=(50, 140))
+
+    for x, height, width in ((40, 150, 34), (96, 190, 40), (150, 120, 28), (930, 140, 30), (990, 176, 36)):
+        base = shore(x) - 8
+        height = min(height, base - ridge(x) - 14)
+        pine(x, base, height, width)
+
+    # the cabin with a lit window
+    hx, hw = 700, 90
+    bottom = shore(hx + hw) - 8
+    wall_top = bottom - 46
+    wood = rgb(40, 26, 20)
+    p.stroke(closed([(hx, wall_top), (hx + hw, wall_top), (hx + hw, bottom), (hx, bottom)]), wood, 3, step=5)
+    p.fill(hx + 10, bottom - 8, rgb(96, 64, 44), 1500, 5000)
+    p.stroke(closed([(hx - 10, wall_top), (hx + hw / 2, wall_top - 34), (hx + hw + 10, wall_top)]), wood, 3, step=5)
+    p.fill(hx + hw / 2, wall_top - 8, rgb(60, 44, 40), 500, 3000)
+    p.stroke(closed([(hx + 54, wall_top + 12), (hx + 76, wall_top + 12), (hx + 76, wall_top + 30), (hx + 54, wall_top + 30)]), wood, 2, step=3)
+    p.fill(hx + 65, wall_top + 21, rgb(246, 204, 96), 150, 600)
+    p.stroke([(hx + 65, wall_top + 12), (hx + 65, wall_top + 30)], wood, 1, step=3)
+    p.stroke(closed([(hx + 16, bottom), (hx + 16, bottom - 30), (hx + 34, bottom - 30), (hx + 34, bottom)]), wood, 2, step=3)
+    p.fill(hx + 25, bottom - 15, rgb(70, 46, 32), 200, 700)
+    for i in range(3):
+        y = shore(hx) + 14 + i * 12
+        p.stroke([(hx + 56 - i * 3, y), (hx + 74 + i * 3, y + 1)], rgb(220, 180, 90), 3, step=5, pause=(60, 160))
+    for i in range(3):
+        p.stroke(bezier((hx + 70, wall_top - 30 - i * 18), (hx + 60, wall_top - 44 - i * 18),
+                        (hx + 82, wall_top - 50 - i * 18), (hx + 74, wall_top - 58 - i * 18), 6),
+                 rgb(110, 116, 140), 3, step=4, pause=(80, 200))
+
+    # ripples
+    for _ in range(24):
+        x = p.rng.uniform(0, 1000)
+        y = p.rng.uniform(shore(x) + 30, 760)
+        if 760 < x < 900:
+            continue
+        w = 12 + (y - 470) / 12.0
+        p.stroke([(x, y), (x + w / 2, y - 2), (x + w, y)], rgb(40, 56, 96), 2, step=4, pause=(40, 140), speed=(8, 18))
+    p.pause(600, 900)
+    return p
+
+
 SHOWS = [
     ("meadow.sho", meadow_at_noon, "Ilse Marrow", HF_PRIORITY),
     ("flowers.sho", flowers_in_a_vase, "Tomas Weyr", 0),
     ("harbour.sho", harbour_at_sunset, "Ada Quell", 0),
+    ("lake.sho", lake_at_night, "Nils Arvo", 0),
 ]
 
 
