@@ -31,6 +31,48 @@ const DWORD kPauseKeyHoldMs = 120000;
 
 enum SaverMode { MODE_SETTINGS, MODE_PREVIEW, MODE_FULL_SCREEN };
 
+// The screen as it was before the full-screen window appeared. A window
+// without a background keeps the desktop's picture on Windows, but Wine gives
+// it a black surface, and the player copies the screen to paint over it: the
+// window paints this copy so both see the user's desktop.
+HBITMAP g_desktopPicture = nullptr;
+
+void CaptureDesktopPicture()
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    g_desktopPicture = CreateCompatibleBitmap(screen, g_saver.screenWidth, g_saver.screenHeight);
+    if (memory && g_desktopPicture) {
+        HGDIOBJ old = SelectObject(memory, g_desktopPicture);
+        BitBlt(memory, 0, 0, g_saver.screenWidth, g_saver.screenHeight, screen, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+    }
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+void ReleaseDesktopPicture()
+{
+    if (g_desktopPicture)
+        DeleteObject(g_desktopPicture);
+    g_desktopPicture = nullptr;
+}
+
+void PaintDesktopPicture(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (g_desktopPicture && !g_saver.previewMode) {
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(memory, g_desktopPicture);
+        BitBlt(dc, 0, 0, g_saver.screenWidth, g_saver.screenHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+    }
+    EndPaint(window, &paint);
+}
+
 SaverMode ModeFromCommandLine(const char* commandLine)
 {
     if (commandLine[0] == '\0' || strncmp(commandLine, "/c", 2) == 0)
@@ -107,10 +149,12 @@ void RunPreviewMode(HWND parent)
 
 void RunFullScreenMode(int showCommand)
 {
+    CaptureDesktopPicture();
     HWND window = CreateWindowExA(WS_EX_TOPMOST, kWindowClass, kWindowClass, WS_POPUP, 0, 0,
                                   g_saver.screenWidth, g_saver.screenHeight, nullptr, nullptr,
                                   g_saver.module, nullptr);
     if (!window) {
+        ReleaseDesktopPicture();
         MessageBoxA(nullptr, "Failed to create main window for screensaver", "Error", MB_OK);
         // The extracted show and bitmap of a standalone saver go with us.
         ReleaseAll();
@@ -127,6 +171,7 @@ void RunFullScreenMode(int showCommand)
     RunFullScreen(window);
     ReleaseAll();
     DestroyWindow(window);
+    ReleaseDesktopPicture();
     InvalidateRect(nullptr, nullptr, TRUE);
     ShowCursor(TRUE);
 }
@@ -201,12 +246,9 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             PostMessageA(window, WM_CLOSE, 0, lParam);
         }
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        BeginPaint(window, &paint);
-        EndPaint(window, &paint);
+    case WM_PAINT:
+        PaintDesktopPicture(window);
         return 0;
-    }
     case WM_TIMER:
         Sleep(5);
         return 0;
@@ -344,7 +386,13 @@ int RunScreenSaver(HINSTANCE module, const char* commandLine, int showCommand)
     else
         RunFullScreenMode(showCommand);
     CoUninitialize();
-    if (g_saver.errorText[0] != '\0')
+    if (g_saver.errorText[0] != '\0') {
+        // Destroying the window posted WM_QUIT; left in the queue it would end
+        // the message box before the user could read it.
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
         MessageBoxA(nullptr, g_saver.errorText, "Tovaren Error", MB_OK);
+    }
     return 0;
 }

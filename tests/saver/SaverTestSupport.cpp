@@ -36,8 +36,8 @@ std::vector<unsigned char> BitmapBytes(int width, int height, COLORREF fill)
     put32(34, imageSize);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            bool border = x == 0 || y == 0 || x == width - 1 || y == height - 1;
-            COLORREF c = border ? 0 : fill;
+            bool border = x < 2 || y < 2 || x >= width - 2 || y >= height - 2;
+            COLORREF c = border ? RGB(255, 0, 255) : fill;
             unsigned char* p = &bytes[54 + y * rowBytes + x * 3];
             p[0] = GetBValue(c);
             p[1] = GetGValue(c);

@@ -10,7 +10,8 @@
 
 // A show of count points along a line, every delay ms, in one colour.
 std::vector<TestPoint> LinePoints(int count, uint16_t delay, uint32_t colour, uint16_t y = 300);
-// A 24-bit bitmap file filled with one colour, with a one-pixel black border.
+// A 24-bit bitmap file filled with one colour inside a two-pixel magenta border,
+// which the player takes as the transparent colour.
 std::vector<unsigned char> BitmapBytes(int width, int height, COLORREF fill);
 // A shell link at linkPath that points at target.
 bool MakeShortcut(const std::string& linkPath, const std::string& target);

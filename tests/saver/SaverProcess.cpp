@@ -1,0 +1,227 @@
+#include "SaverProcess.h"
+
+#include <vector>
+
+SaverProcess::~SaverProcess()
+{
+    if (process_.hProcess) {
+        if (Running())
+            TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 5000);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+}
+
+bool SaverProcess::Start(const std::string& arguments, const std::string& programPath)
+{
+    std::string program = programPath.empty() ? BinPath("tovarensaver.scr") : programPath;
+    std::string line = "\"" + program + "\"";
+    if (!arguments.empty())
+        line += " " + arguments;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startTick = GetTickCount();
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process_))
+        return false;
+    processId = process_.dwProcessId;
+    return true;
+}
+
+bool SaverProcess::Running()
+{
+    if (!process_.hProcess)
+        return false;
+    GetExitCodeProcess(process_.hProcess, &exitCode);
+    return exitCode == STILL_ACTIVE;
+}
+
+bool SaverProcess::WaitForExit(DWORD timeoutMs)
+{
+    bool exited = WaitUntil([this] { return !Running(); }, timeoutMs, 5);
+    return exited;
+}
+
+void PumpFor(DWORD ms)
+{
+    DWORD end = GetTickCount() + ms;
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    } while (static_cast<int>(GetTickCount() - end) < 0);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs)
+{
+    DWORD end = GetTickCount() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (static_cast<int>(GetTickCount() - end) >= 0)
+            return false;
+        PumpFor(stepMs);
+    }
+}
+
+HWND FindSaverWindow()
+{
+    return FindWindowA("Tovaren", "Tovaren");
+}
+
+HWND FindTopWindow(const char* title)
+{
+    return FindWindowA(nullptr, title);
+}
+
+std::string WindowText(HWND window)
+{
+    char text[2048] = "";
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                        2000, nullptr);
+    return text;
+}
+
+std::string ControlText(HWND dialog, int id)
+{
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+namespace {
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM data)
+{
+    char className[32] = "";
+    GetClassNameA(child, className, sizeof(className));
+    std::string text = WindowText(child);
+    if (_stricmp(className, "Static") == 0 && !text.empty())
+        *reinterpret_cast<std::string*>(data) = text;
+    return TRUE;
+}
+
+}  // namespace
+
+std::string MessageBoxText(HWND box)
+{
+    std::string found;
+    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+int CountScreenColour(const RECT& area, COLORREF colour, int tolerance)
+{
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    int count = 0;
+    const unsigned char* p = static_cast<const unsigned char*>(bits);
+    for (int i = 0; i < width * height; ++i, p += 4) {
+        if (abs(p[2] - GetRValue(colour)) <= tolerance && abs(p[1] - GetGValue(colour)) <= tolerance &&
+            abs(p[0] - GetBValue(colour)) <= tolerance)
+            ++count;
+    }
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return count;
+}
+
+void PressKey(WORD vk, DWORD holdMs)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+    SendInput(1, &input, sizeof(input));
+    Sleep(holdMs);
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+void MoveMouseBy(int dx, int dy)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(input));
+}
+
+void ClickMouse()
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof(input));
+    Sleep(60);
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+namespace {
+
+LRESULT CALLBACK FakeDesktopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        HBRUSH green = CreateSolidBrush(FakeDesktop::kGreen);
+        HBRUSH grey = CreateSolidBrush(FakeDesktop::kGrey);
+        RECT client;
+        GetClientRect(window, &client);
+        for (int y = 0; y < client.bottom; y += 64)
+            for (int x = 0; x < client.right; x += 64) {
+                RECT cell = {x, y, x + 64, y + 64};
+                FillRect(dc, &cell, ((x + y) / 64) % 2 ? grey : green);
+            }
+        DeleteObject(green);
+        DeleteObject(grey);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND)
+        return 1;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+FakeDesktop::FakeDesktop()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = FakeDesktopProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TovarenTestDesktop";
+    RegisterClassA(&windowClass);
+    window = CreateWindowExA(0, "TovarenTestDesktop", "desktop", WS_POPUP | WS_VISIBLE, 0, 0,
+                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    UpdateWindow(window);
+    PumpFor(300);
+}
+
+FakeDesktop::~FakeDesktop()
+{
+    DestroyWindow(window);
+    PumpFor(100);
+}

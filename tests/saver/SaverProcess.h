@@ -1,0 +1,60 @@
+// The real screen saver started as Windows starts it, and what the tests
+// need around it: pumping their own windows, reading the screen, input.
+#pragma once
+
+#include "TestSupport.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+class SaverProcess {
+public:
+    SaverProcess() = default;
+    ~SaverProcess();
+    SaverProcess(const SaverProcess&) = delete;
+    SaverProcess& operator=(const SaverProcess&) = delete;
+
+    // programPath defaults to the built tovarensaver.scr.
+    bool Start(const std::string& arguments, const std::string& programPath = "");
+    // Waits (pumping this thread's messages) for the exit; false on timeout.
+    bool WaitForExit(DWORD timeoutMs);
+    bool Running();
+    DWORD exitCode = STILL_ACTIVE;
+    DWORD startTick = 0;
+    DWORD processId = 0;
+
+private:
+    PROCESS_INFORMATION process_ = {};
+};
+
+// Dispatches this thread's messages for the given time.
+void PumpFor(DWORD ms);
+// Pumps until the condition holds or the time is up; true when it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 20);
+
+HWND FindSaverWindow();
+HWND FindTopWindow(const char* title);
+std::string WindowText(HWND window);
+std::string ControlText(HWND dialog, int id);
+// The message of a message box: its static text that is not the icon.
+std::string MessageBoxText(HWND box);
+
+// Screen pixels: number of pixels of one colour (within tolerance) in a rectangle.
+int CountScreenColour(const RECT& area, COLORREF colour, int tolerance = 24);
+
+void PressKey(WORD vk, DWORD holdMs = 90);
+void MoveMouseBy(int dx, int dy);
+void ClickMouse();
+
+// A full-screen window in this process that plays the user's desktop: a
+// green and grey checker board that repaints itself.
+class FakeDesktop {
+public:
+    FakeDesktop();
+    ~FakeDesktop();
+    HWND window = nullptr;
+    static const COLORREF kGreen = RGB(0, 160, 0);
+    static const COLORREF kGrey = RGB(200, 200, 200);
+};

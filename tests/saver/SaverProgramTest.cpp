@@ -1,0 +1,316 @@
+// The real tovarensaver.scr, started with the command lines Windows uses:
+// its modes, its full-screen picture over the desktop, the keys, the errors.
+#include "SaverProcess.h"
+#include "SaverTestSupport.h"
+
+#include "DirectoryList.h"
+#include "SaverState.h"
+#include "ScreenSaver.h"
+#include "ShowPlayer.h"
+
+#include <mmsystem.h>
+#include <objbase.h>
+
+namespace {
+
+const COLORREF kRed = RGB(255, 0, 0);
+const COLORREF kBlue = RGB(0, 0, 255);
+const COLORREF kCharacterColour = RGB(0, 200, 255);
+const RECT kScreen = {0, 0, 1024, 768};
+
+RECT Band(int y)
+{
+    return {0, y - 8, 1024, y + 8};
+}
+
+class SaverProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        showFolder = FreshFolder("program_shows");
+        characterFolder = FreshFolder("program_chars");
+        WriteBytes(JoinPath(characterFolder, "blue.bmp"), BitmapBytes(60, 60, kCharacterColour));
+        SetProductValue("TSD", showFolder.c_str());
+        SetProductValue("TCD", characterFolder.c_str());
+        SetProductValue("TIC", "0");
+        SetProductValue("TSSS", "m");
+        SetProductValue("TSSM", "1");
+        SetProductValue("TPS", "30");
+    }
+    // A show painting a horizontal line over 'seconds' at the given height.
+    void AddShow(const char* name, COLORREF colour, int y, int points, uint16_t delay)
+    {
+        WriteShow(JoinPath(showFolder, name), LinePoints(points, delay, colour, static_cast<uint16_t>(y)));
+    }
+    // Starts full screen and waits until strokes of the colour are on screen.
+    void StartAndWaitForStrokes(SaverProcess& saver, const char* arguments, COLORREF colour, int y)
+    {
+        ASSERT_TRUE(saver.Start(arguments));
+        ASSERT_TRUE(WaitUntil([] { return FindSaverWindow() != nullptr; }, 15000));
+        ASSERT_TRUE(WaitUntil([&] { return CountScreenColour(Band(y), colour) > 200; }, 15000))
+            << "no strokes seen";
+    }
+
+    ScopedCleanProductKey clean;
+    std::string showFolder;
+    std::string characterFolder;
+};
+
+}  // namespace
+
+TEST_F(SaverProgram, EmptyAndConfigureCommandLinesOpenTheSettingsDialog)
+{
+    for (const char* arguments : {"", "/c:1234", "/c"}) {
+        SCOPED_TRACE(arguments);
+        SaverProcess saver;
+        ASSERT_TRUE(saver.Start(arguments));
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (dialog = FindTopWindow("Tovaren Settings")) != nullptr; }, 15000));
+        EXPECT_EQ(nullptr, GetWindow(dialog, GW_OWNER));
+        EXPECT_EQ(nullptr, FindSaverWindow());
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(saver.WaitForExit(10000));
+        EXPECT_EQ(0u, saver.exitCode);
+    }
+}
+
+TEST_F(SaverProgram, FullScreenPaintsOverTheDesktopAndEndsOnInput)
+{
+    AddShow("red.sho", kRed, 300, 120, 30);
+    FakeDesktop desktop;
+    struct Case {
+        const char* arguments;
+        int input;  // 0 key, 1 mouse move, 2 mouse button
+    } cases[] = {{"/s", 0}, {"/C", 1}, {"/a", 2}, {"/x", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        SaverProcess saver;
+        StartAndWaitForStrokes(saver, c.arguments, kRed, 300);
+        HWND window = FindSaverWindow();
+        RECT rect;
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(0, rect.left);
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), rect.right);
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), rect.bottom);
+        EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        // Away from the stroke the captured desktop is still what is shown.
+        RECT above = {0, 100, 1024, 200};
+        EXPECT_GT(CountScreenColour(above, FakeDesktop::kGreen, 8), 20000);
+
+        if (c.input == 0)
+            PressKey('A');
+        else if (c.input == 1)
+            MoveMouseBy(40, 25);
+        else
+            ClickMouse();
+        ASSERT_TRUE(saver.WaitForExit(5000));
+        EXPECT_EQ(0u, saver.exitCode);
+        // The desktop repaints where the strokes were.
+        EXPECT_TRUE(WaitUntil([] { return CountScreenColour(Band(300), kRed) == 0; }, 3000));
+        EXPECT_GT(CountScreenColour(Band(300), FakeDesktop::kGreen, 8), 3000);
+    }
+}
+
+TEST_F(SaverProgram, PPausesAndResumesTheDrawing)
+{
+    AddShow("red.sho", kRed, 300, 300, 40);
+    FakeDesktop desktop;
+    SaverProcess saver;
+    StartAndWaitForStrokes(saver, "/s", kRed, 300);
+    PressKey('P');
+    PumpFor(400);
+    int paused = CountScreenColour(Band(300), kRed);
+    PumpFor(1200);
+    EXPECT_EQ(paused, CountScreenColour(Band(300), kRed)) << "drawing went on while paused";
+    EXPECT_TRUE(saver.Running()) << "P is not activity";
+    PressKey('P');
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenColour(Band(300), kRed) > paused + 300; }, 3000))
+        << "drawing did not resume";
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+TEST_F(SaverProgram, NSkipsToTheNextShow)
+{
+    AddShow("red.sho", kRed, 300, 300, 40);
+    AddShow("blue.sho", kBlue, 500, 300, 40);
+    FakeDesktop desktop;
+    SaverProcess saver;
+    ASSERT_TRUE(saver.Start("/s"));
+    COLORREF first = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        if (CountScreenColour(Band(300), kRed) > 200)
+            first = kRed;
+        else if (CountScreenColour(Band(500), kBlue) > 200)
+            first = kBlue;
+        return first != 0;
+    }, 15000));
+    COLORREF second = first == kRed ? kBlue : kRed;
+    int secondY = first == kRed ? 500 : 300;
+    int firstY = first == kRed ? 300 : 500;
+    PressKey('N');
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenColour(Band(secondY), second) > 200; }, 5000))
+        << "the next show did not start";
+    // The next show paints over a fresh copy of the desktop.
+    EXPECT_EQ(0, CountScreenColour(Band(firstY), first));
+    EXPECT_TRUE(saver.Running());
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+TEST_F(SaverProgram, NoShowAnywhereEndsAtOnceWithoutWindow)
+{
+    std::string defaultFolder = DefaultShowFolder();
+    if (!FolderEntries(defaultFolder).empty())
+        GTEST_SKIP() << "the default folder of this prefix holds files: " << defaultFolder;
+    SetProductValue("TIL", "", HKEY_LOCAL_MACHINE);
+    SaverProcess saver;
+    ASSERT_TRUE(saver.Start("/s"));
+    bool windowSeen = false;
+    bool exited = WaitUntil([&] {
+        windowSeen = windowSeen || FindSaverWindow() != nullptr;
+        return !saver.Running();
+    }, 10000, 2);
+    ASSERT_TRUE(exited);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_EQ(0u, saver.exitCode);
+    EXPECT_EQ(nullptr, FindTopWindow("Tovaren Error"));
+}
+
+TEST_F(SaverProgram, FailureStartingTheFirstShowIsReportedAfterTheWindowHasGone)
+{
+    std::string bad = JoinPath(showFolder, "broken.sho");
+    WriteBytes(bad, {'g', 'a', 'r', 'b', 'a', 'g', 'e'});
+    FakeDesktop desktop;
+    SaverProcess saver;
+    ASSERT_TRUE(saver.Start("/s"));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindTopWindow("Tovaren Error")) != nullptr; }, 15000));
+    EXPECT_EQ(nullptr, FindSaverWindow());
+    PumpFor(1500);
+    ASSERT_TRUE(IsWindowVisible(box)) << "the box went away by itself";
+    EXPECT_EQ("Invalid Tovaren file: [" + bad + "]", MessageBoxText(box));
+    // The desktop under the box was repainted, not left black.
+    RECT corner = {0, 0, 200, 200};
+    EXPECT_GT(CountScreenColour(corner, FakeDesktop::kGreen, 8), 10000);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(saver.WaitForExit(10000));
+    EXPECT_EQ(0u, saver.exitCode);
+}
+
+// ---- Preview
+
+namespace {
+
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND MakePreviewParent()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ParentProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "TovarenTestPreviewParent";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, "TovarenTestPreviewParent", "preview parent",
+                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 320, 260, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
+
+TEST_F(SaverProgram, PreviewIsAChildFillingTheParentAndEndsWithIt)
+{
+    AddShow("red.sho", kRed, 300, 60, 30);
+    HWND parent = MakePreviewParent();
+    ASSERT_NE(nullptr, parent);
+    SaverProcess saver;
+    ASSERT_TRUE(saver.Start("/p " + std::to_string(reinterpret_cast<INT_PTR>(parent))));
+    HWND child = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (child = FindWindowExA(parent, nullptr, "Tovaren", "Tovaren")) != nullptr; },
+                          15000));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(child, &owner);
+    EXPECT_EQ(saver.processId, owner);
+    RECT parentClient, childRect;
+    GetClientRect(parent, &parentClient);
+    GetClientRect(child, &childRect);
+    EXPECT_EQ(parentClient.right, childRect.right);
+    EXPECT_EQ(parentClient.bottom, childRect.bottom);
+    EXPECT_TRUE(GetWindowLongA(child, GWL_STYLE) & WS_CHILD);
+
+    // Mouse messages do not end a preview.
+    PostMessageA(child, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    PumpFor(1500);
+    EXPECT_TRUE(saver.Running());
+
+    DestroyWindow(parent);
+    ASSERT_TRUE(saver.WaitForExit(10000));
+    EXPECT_EQ(0u, saver.exitCode);
+}
+
+namespace {
+
+struct PreviewWatch {
+    DWORD started = 0;
+    DWORD firstShowAt = 0;
+    SIZE character = {0, 0};
+    HWND child = nullptr;
+};
+PreviewWatch g_watch;
+
+void CALLBACK WatchPreview(HWND, UINT, UINT_PTR, DWORD now)
+{
+    if (!g_watch.firstShowAt && g_saver.player) {
+        g_watch.firstShowAt = now;
+        BITMAP info = {};
+        GetObject(g_saver.characterBitmap, sizeof(info), &info);
+        g_watch.character = {info.bmWidth, info.bmHeight};
+    }
+    if (now - g_watch.started > 2500 && g_watch.child) {
+        PostQuitMessage(0);
+        g_watch.child = nullptr;
+    }
+}
+
+}  // namespace
+
+// Inside one process, where the player's drawing can be watched: the first
+// show of a preview starts after 800 ms with the small character 129.
+TEST_F(SaverProgram, PreviewStartsAfterItsDelayWithTheSmallCharacter)
+{
+    AddShow("red.sho", kRed, 300, 60, 30);
+    CoInitialize(nullptr);
+    ResetSaverState(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(LoadSettings());
+    ASSERT_TRUE(PrepareLists());
+    g_saver.previewMode = 1;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SaverWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "Tovaren";
+    RegisterClassA(&windowClass);
+    HWND parent = MakePreviewParent();
+    HWND child = CreateWindowExA(0, "Tovaren", "Tovaren", WS_CHILD | WS_VISIBLE, 0, 0, 304, 222, parent,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, child);
+    g_watch = PreviewWatch();
+    g_watch.child = child;
+    SetTimer(child, 1, 1000, nullptr);
+    SetTimer(nullptr, 0, 10, WatchPreview);
+    g_watch.started = timeGetTime();
+    EXPECT_TRUE(RunPreview(child)) << g_saver.errorText << (g_saver.player ? g_saver.player->message : "no player");
+    ASSERT_NE(0u, g_watch.firstShowAt) << g_saver.errorText;
+    EXPECT_GE(g_watch.firstShowAt - g_watch.started, 800u);
+    EXPECT_LT(g_watch.firstShowAt - g_watch.started, 1500u);
+    EXPECT_EQ(50, g_watch.character.cx);
+    EXPECT_EQ(82, g_watch.character.cy);
+    ReleaseAll();
+    DestroyWindow(parent);
+    CoUninitialize();
+}
