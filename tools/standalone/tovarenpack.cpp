@@ -138,8 +138,22 @@ bool CheckSaver(const char* path, const std::vector<char>& bytes)
     return true;
 }
 
-bool CheckShow(const char* path)
+// A show file starts with the version word: -1, then version 1 or 2.
+bool HasShowVersion(const std::vector<char>& bytes)
 {
+    if (bytes.size() < 4)
+        return false;
+    int16_t version = 0;
+    memcpy(&version, bytes.data() + 2, sizeof(version));
+    return version == 1 || version == 2;
+}
+
+bool CheckShow(const char* path, const std::vector<char>& bytes)
+{
+    if (!HasShowVersion(bytes)) {
+        printf("Not a Tovaren show file, or a show without points: [%s]\n", path);
+        return false;
+    }
     ShowDocument* document = new (std::nothrow) ShowDocument(GetModuleHandleA(nullptr), 1);
     if (!document) {
         printf("Not enough memory to read the show: [%s]\n", path);
@@ -230,7 +244,7 @@ int main(int argc, char** argv)
     std::vector<char> saver, show, bitmap;
     if (!ReadWholeFile(request.saverPath, &saver) || !CheckSaver(request.saverPath, saver))
         return EXIT_BAD_INPUT;
-    if (!ReadWholeFile(request.showPath, &show) || !CheckShow(request.showPath))
+    if (!ReadWholeFile(request.showPath, &show) || !CheckShow(request.showPath, show))
         return EXIT_BAD_INPUT;
     if (!ReadWholeFile(request.bitmapPath, &bitmap) || !CheckBitmap(request.bitmapPath, bitmap))
         return EXIT_BAD_INPUT;
