@@ -403,3 +403,79 @@ TEST(RasterScanners, SnappingASnappedColourKeepsIt)
                     FAIL() << r << "," << g << "," << b;
             }
 }
+
+namespace {
+
+// What the screen shows in its top-left corner, snapped to the display levels.
+SnappedPicture ReadScreen(int width, int height)
+{
+    SnappedPicture screen;
+    screen.width = width;
+    screen.height = height;
+    HDC screenDC = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screenDC);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screenDC, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, screenDC, 0, 0, SRCCOPY);
+    GdiFlush();
+    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < width * height; i++)
+        screen.pixels.push_back(RGB(pixels[i] >> 16, (pixels[i] >> 8) & 0xFF, pixels[i] & 0xFF));
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screenDC);
+    return screen;
+}
+
+}  // namespace
+
+// Wine leaves the root window unpainted when the scanners ask for a repaint,
+// so what they drew as progress can be read back after they end. (Drawing on
+// the screen from the test itself would leave this process reading its own
+// stale copy, so the screen is not cleared first.)
+TEST(RasterScanners, ShowTheirProgressOnTheScreen)
+{
+    std::string folder = FreshFolder("raster-screen");
+    std::string picture = CopyPicture("logo16.bmp", folder, "logo16.bmp");
+    SnappedPicture snapped = LoadSnappedPicture(picture);
+    const int width = snapped.width - 1, height = snapped.height;
+
+    ASSERT_EQ(0, ExitStatus(RunTool("rasterwalk2.exe", Quoted(picture) + " 0")));
+    SnappedPicture screen = ReadScreen(snapped.width, height);
+    int background = 0, markedSkipped = 0, stillMarked = 0;
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            COLORREF shown = screen.At(x, y);
+            stillMarked += shown == RGB(128, 128, 127);
+            if (snapped.At(x, y) == snapped.At(0, 0)) {
+                background++;
+                markedSkipped += shown == RGB(255, 25, 25);
+            }
+        }
+    }
+    printf("rasterwalk2 on the screen: %d of %d background pixels marked skipped, %d still marked\n",
+           markedSkipped, background, stillMarked);
+    // Skipped background pixels are marked red; strokes drawn near them
+    // cover some. The marks of stroke pixels are covered by the strokes and
+    // dots, but for a few pixels at the rim of a dot: the X server draws
+    // wide pens on the screen a little differently from the picture's memory.
+    EXPECT_GT(markedSkipped, background * 9 / 10);
+    EXPECT_LT(stillMarked, (width * height - background) / 100);
+
+    // rasterwalk draws over what rasterwalk2 left: every pixel is its own.
+    ASSERT_EQ(0, ExitStatus(RunTool("rasterwalk.exe", Quoted(picture) + " 0")));
+    screen = ReadScreen(snapped.width, height);
+    int same = 0;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            same += SnapColor(screen.At(x, y)) == snapped.At(x, y);
+    EXPECT_EQ(width * height, same) << "rasterwalk draws every scanned pixel";
+}

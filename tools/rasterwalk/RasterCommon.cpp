@@ -184,8 +184,13 @@ void ReleasePicture()
         DeleteObject(g_raster.pictureDib);
     if (g_raster.bitmap)
         DeleteObject(g_raster.bitmap);
-    if (g_raster.screenDC)
+    if (g_raster.screenDC) {
+        // Under Wine, drawing on the screen travels to the display server in
+        // batches; reading a pixel back delivers the last batch before the
+        // program ends, so the user sees the whole picture.
+        GetPixel(g_raster.screenDC, 0, 0);
         ReleaseDC(nullptr, g_raster.screenDC);
+    }
 }
 
 }  // namespace
