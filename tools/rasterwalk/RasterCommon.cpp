@@ -236,7 +236,12 @@ int RunScanner(int argc, char** argv, bool (*scan)(), DWORD repaintDelayMs)
     show.header.block.height = static_cast<uint16_t>(g_raster.height);
     show.header.block.flags = g_raster.osFlags;
 
-    bool scanned = scan() && !g_outOfMemory;
+    bool scanned = false;
+    try {
+        scanned = scan() && !g_outOfMemory;
+    } catch (const std::bad_alloc&) {
+        scanned = false;
+    }
     int status = kExitOk;
     if (!scanned) {
         // A show missing points would paint a wrong picture: keep the old file.

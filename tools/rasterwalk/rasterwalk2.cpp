@@ -5,7 +5,6 @@
 #include "RasterCommon.h"
 
 #include <math.h>
-#include <new>
 #include <vector>
 
 namespace {
@@ -76,7 +75,7 @@ void BuildDirections()
 // every stroke, and most of their pixels would be probed again for nothing.
 struct FailedProbe {
     int32_t checkedAt = -1;  // strokes erased when the failure was last known valid; -1: none
-    int16_t left = 0, top = 0, right = 0, bottom = 0;  // what the probe read
+    int32_t left = 0, top = 0, right = 0, bottom = 0;  // what the probe read
 };
 
 struct Area {
@@ -113,7 +112,6 @@ struct ScreenRun {
 };
 ScreenRun g_markRun;
 ScreenRun g_skipRun;
-COLORREF g_currentColour = 0;
 DWORD g_lastRepaint = 0;
 bool g_repaintPending = false;
 int32_t g_repaints = 0;
@@ -299,10 +297,10 @@ void RememberFailure(int x, int y, const Area& read)
 {
     FailedProbe& failed = g_failedProbes[y * g_raster.bitmapWidth + x];
     failed.checkedAt = static_cast<int32_t>(g_erasedAreas.size());
-    failed.left = static_cast<int16_t>(read.left);
-    failed.top = static_cast<int16_t>(read.top);
-    failed.right = static_cast<int16_t>(read.right);
-    failed.bottom = static_cast<int16_t>(read.bottom);
+    failed.left = read.left;
+    failed.top = read.top;
+    failed.right = read.right;
+    failed.bottom = read.bottom;
 }
 
 // The next step along the stroke: the first direction, from the current one
@@ -402,7 +400,6 @@ bool TraceStroke(int x, int y, bool& erased, bool& ok)
 {
     erased = false;
     COLORREF colour = PicturePixel(x, y);
-    g_currentColour = colour;
     if (colour == g_raster.background) {
         MarkSkipped(x, y);
         return false;
