@@ -149,6 +149,19 @@ TEST(RasterScanners, RefuseBadCommandLinesWithTheirMessages)
         ProcessResult absent = RunTool(tool, "none.bmp 5", folder.c_str());
         EXPECT_EQ(std::string(kUsage) + "File not found: [none.bmp]\r\n", absent.output);
         EXPECT_EQ(0, ExitStatus(absent));
+
+        // A bitmap cut short in its header or its pixels leaves an older show
+        // of its name as it was.
+        std::vector<unsigned char> whole = ReadBytes(Picture("runs.bmp"));
+        for (size_t size : {size_t(40), whole.size() - 50}) {
+            WriteBytes(JoinPath(folder, "bad.bmp"),
+                       std::vector<unsigned char>(whole.begin(), whole.begin() + size));
+            std::vector<unsigned char> older(300, 0x5A);
+            WriteBytes(JoinPath(folder, "bad.sho"), older);
+            ProcessResult bad = RunTool(tool, "bad.bmp 5", folder.c_str());
+            EXPECT_EQ(std::string(kUsage) + "File not found: [bad.bmp]\r\n", bad.output);
+            EXPECT_EQ(older, ReadBytes(JoinPath(folder, "bad.sho")));
+        }
     }
     EXPECT_FALSE(FileExists(JoinPath(folder, "a.sho")));
     EXPECT_FALSE(FileExists(JoinPath(folder, "pic.sho")));

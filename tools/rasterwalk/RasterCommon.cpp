@@ -2,6 +2,8 @@
 
 #include "SnapColor.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <new>
 #include <stdio.h>
 #include <string.h>
@@ -135,12 +137,47 @@ bool PreparePictureDC()
     return true;
 }
 
+// Wine's LoadImage accepts a bitmap file cut short and makes up the missing
+// pixels; such a file is refused before it is loaded. Compressed pixels are
+// left to LoadImage.
+bool IsWholeBitmapFile(const char* path)
+{
+    int fd = _open(path, _O_RDONLY | _O_BINARY);
+    if (fd == -1)
+        return false;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    bool whole = _read(fd, &file, sizeof(file)) == sizeof(file) &&
+                 _read(fd, &info, sizeof(info)) >= static_cast<int>(sizeof(BITMAPCOREHEADER));
+    long size = _lseek(fd, 0, SEEK_END);
+    _close(fd);
+    if (!whole || file.bfType != 0x4D42 || size < 0)
+        return false;
+    if (info.biSize == sizeof(BITMAPCOREHEADER)) {
+        BITMAPCOREHEADER core;
+        memcpy(&core, &info, sizeof(core));
+        info.biWidth = core.bcWidth;
+        info.biHeight = core.bcHeight;
+        info.biBitCount = core.bcBitCount;
+        info.biCompression = BI_RGB;
+    } else if (info.biSize < sizeof(BITMAPINFOHEADER) ||
+               static_cast<long>(sizeof(file) + info.biSize) > size) {
+        return false;
+    }
+    if (info.biCompression != BI_RGB && info.biCompression != BI_BITFIELDS)
+        return true;
+    long long height = info.biHeight < 0 ? -static_cast<long long>(info.biHeight) : info.biHeight;
+    long long stride = (static_cast<long long>(info.biWidth) * info.biBitCount + 31) / 32 * 4;
+    return info.biWidth > 0 && file.bfOffBits + stride * height <= size;
+}
+
 bool LoadPicture(const char* path)
 {
     if (!CheckPictureName(path))
         return false;
-    g_raster.bitmap = static_cast<HBITMAP>(
-        LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (IsWholeBitmapFile(path))
+        g_raster.bitmap = static_cast<HBITMAP>(
+            LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     if (!g_raster.bitmap) {
         printf(kUsage);
         printf(kFileNotFound, path);
