@@ -458,8 +458,18 @@ bool ShowPlayer::CreateFloodFillSurface(const RECT& rect) {
                                "CreateFloodFillSurface() CreateSurface() failed.")) {
         return false;
     }
-    floodFillColorKey.dwColorSpaceLowValue = kTransparentWhite;
-    floodFillColorKey.dwColorSpaceHighValue = kTransparentWhite;
+    // The key is compared with pixel values, so white is written in the
+    // surface's own format (0xFFFF at 16 bits per pixel).
+    DWORD key = kTransparentWhite;
+    DDPIXELFORMAT format;
+    ZeroMemory(&format, sizeof(format));
+    format.dwSize = sizeof(format);
+    if (SUCCEEDED(floodFillSurface->GetPixelFormat(&format)) && format.dwRBitMask) {
+        key = PixelValueFromColor(kTransparentWhite, format.dwRBitMask, format.dwGBitMask,
+                                  format.dwBBitMask);
+    }
+    floodFillColorKey.dwColorSpaceLowValue = key;
+    floodFillColorKey.dwColorSpaceHighValue = key;
     HRESULT result = floodFillSurface->SetColorKey(DDCKEY_SRCBLT, &floodFillColorKey);
     if (FAILED(result)) {
         FailWithHintAndResult("Failed to set the Flood Fill surface color key.", result);

@@ -1,8 +1,13 @@
 #include "PlayerTestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
+
+// A crash ends the test program at once instead of waiting in the debugger.
+const UINT kQuietErrors = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 
 const char kPlainClass[] = "PlayerTestWindow";
 const char kPatternClass[] = "PlayerTestDesktop";
@@ -86,6 +91,37 @@ void TestWindows::PaintDesktopPattern() {
         PumpMessages();
         Sleep(20);
     }
+}
+
+bool TestWindows::WaitForDesktopPattern() {
+    int w = ScreenWidth(), h = ScreenHeight();
+    const POINT probes[] = {{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4},
+                            {3 * w / 4, 3 * h / 4}, {2, 2}, {w - 3, h - 3}};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        HDC screen = GetDC(nullptr);
+        bool shown = true;
+        for (const POINT& p : probes) {
+            if (!Near(GetPixel(screen, p.x, p.y), DesktopColourAt(p.x, p.y, w, h))) shown = false;
+        }
+        ReleaseDC(nullptr, screen);
+        if (shown) return true;
+        // After a full-screen session Wine sometimes leaves a new window's
+        // picture off the X screen until the window is shown and painted again.
+        if (attempt % 10 == 9) {
+            for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                char name[64] = "";
+                GetClassNameA(w, name, sizeof(name));
+                if (strcmp(name, kPatternClass) == 0) {
+                    SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0,
+                                 SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+                    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                }
+            }
+        }
+        PumpMessages();
+        Sleep(20);
+    }
+    return false;
 }
 
 HWND TestWindows::MakeFullScreenWindow() {

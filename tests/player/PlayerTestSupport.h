@@ -36,6 +36,9 @@ public:
     ~TestWindows();
     void PaintDesktopPattern();
     HWND MakeFullScreenWindow();
+    // Waits until the screen shows the pattern (the X server may lag behind);
+    // false if it never does.
+    static bool WaitForDesktopPattern();
     // A child of width x height at (left, top) in a parent placed at (100, 100).
     HWND MakePreviewWindow(int width, int height, int left = 20, int top = 20);
     HWND MakePopup(int left, int top, int width, int height);

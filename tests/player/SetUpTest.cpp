@@ -278,6 +278,7 @@ TEST(PlayerSetUp, FullScreenDesktopSurfaceHoldsWhatTheScreenShowed) {
     TestWindows windows;
     windows.PaintDesktopPattern();
     HWND window = windows.MakeFullScreenWindow();
+    ASSERT_TRUE(TestWindows::WaitForDesktopPattern());
     ShowPlayer player(window);
     ASSERT_TRUE(player.ok) << player.message;
     SurfaceImage desktop(player.desktopSurface);
