@@ -154,4 +154,226 @@ TEST_F(Playback, WhiteStrokesAndFillsShowTheDesktopAfterTheNextPresent) {
         << "white fill shows desktop";
     EXPECT_TRUE(Near(DesktopAt(sw - 110, y + 5), drawing.At(sw - 110, y + 5)));
 }
+
+TEST_F(Playback, LargerRatioScalesAndTheOverflowIsCutOff) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    // A show twice as wide as high on a 4:3 screen: the height decides.
+    uint16_t w = static_cast<uint16_t>(sw), h = static_cast<uint16_t>(sw / 2);
+    auto show = MakeShow({{100, 100, 0, 0, 1, 0},
+                          {110, 110, 0, kBlue, 1, PF_FILL},
+                          {100, 100, 0, kRed, 2, 0},
+                          {200, 100, 0, kRed, 2, PF_PEN_DOWN}},
+                         w, h);
+    Start(*show);
+    float expected = static_cast<float>(sh) / static_cast<float>(h);
+    EXPECT_EQ(expected, player->scale);
+    PlayToEnd(*player);
+    EXPECT_TRUE(player->ok) << player->message;
+    SurfaceImage drawing(player->drawingSurface);
+    // The whole screen is covered by the fill, the right part of the show is cut.
+    RECT whole = {0, 0, sw, sh};
+    int red = drawing.Count(whole, kRed);
+    EXPECT_EQ(sw * sh, drawing.Count(whole, kBlue) + red);
+    int y = static_cast<int>(100 * expected);
+    EXPECT_TRUE(Near(kRed, drawing.At(static_cast<int>(150 * expected), y)));
+}
+
+TEST_F(Playback, PreviewUsesTheTopPartOfThePainting) {
+    ASSERT_NO_FATAL_FAILURE(MakePreviewPlayer(300, 100));
+    // The preview is three times as wide as high: of a 1024 x 768 show only
+    // rows 0 to 340 are shown. A black line at row 341 splits the painting.
+    auto show = MakeShow({{0, 341, 0, kBlack, 1, 0},
+                          {1023, 341, 0, kBlack, 1, PF_PEN_DOWN},
+                          {500, 700, 0, kRed, 1, PF_FILL},
+                          {500, 100, 0, kBlue, 1, PF_FILL}});
+    Start(*show);
+    EXPECT_EQ(300.0f / 1024.0f, player->scale);
+    PlayToEnd(*player);
+    EXPECT_TRUE(player->ok) << player->message;
+    SurfaceImage drawing(player->drawingSurface);
+    RECT whole = {0, 0, 300, 100};
+    EXPECT_EQ(300 * 100, drawing.Count(whole, kBlue)) << "no red, no black, no desktop";
+}
+
+TEST_F(Playback, SignatureIsDrawnFromTheFirstFrame) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {20, 20, 30000, 0, 1, 0}, {30, 30, 0, 0, 1, 0}},
+                         1024, 768, "Abc");
+    Start(*show, 1);
+    EXPECT_STREQ("Abc ", player->signatureText);
+    EXPECT_EQ(4, player->signatureLength);
+    HDC dc = nullptr;
+    TEXTMETRICA metrics = {};
+    ASSERT_EQ(DD_OK, player->drawingSurface->GetDC(&dc));
+    GetTextMetricsA(dc, &metrics);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, "Abc ", 4, &extent);
+    player->drawingSurface->ReleaseDC(dc);
+    EXPECT_EQ(sw - 4 * metrics.tmAveCharWidth - 40, player->signatureX);
+    EXPECT_EQ(sh - 40, player->signatureY);
+
+    ASSERT_TRUE(player->PlayStep());
+    SurfaceImage drawing(player->drawingSurface);
+    RECT text = {player->signatureX, player->signatureY, player->signatureX + extent.cx,
+                 player->signatureY + metrics.tmHeight};
+    int area = extent.cx * metrics.tmHeight;
+    int black = drawing.Count(text, kBlack);
+    EXPECT_GT(black, 10);
+    EXPECT_GT(drawing.Count(text, kWhite), area / 3) << "black text on the DC's white";
+    EXPECT_EQ(0, drawing.Count(text, kDesktopBottomRight)) << "opaque text background";
+    RECT before = {player->signatureX - 20, player->signatureY, player->signatureX,
+                   player->signatureY + metrics.tmHeight};
+    EXPECT_EQ(20 * metrics.tmHeight, drawing.Count(before, kDesktopBottomRight));
+}
+
+TEST_F(Playback, WarningModeTwoCrawlsAndWraps) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {20, 20, 30000, 0, 1, 0}, {30, 30, 0, 0, 1, 0}});
+    Start(*show, 0, 2);
+    EXPECT_EQ(sw, player->warningX);
+    EXPECT_EQ(293, player->warningLength);
+    EXPECT_GT(player->warningWidth, 293);
+    player->DelayNextPoint(60000);
+    for (int present = 1; present <= 3; ++present) {
+        ASSERT_TRUE(player->PlayStep());
+        EXPECT_EQ(sw - 2 * present, player->warningX);
+    }
+    // Text at the top right where the warning entered, desktop at the left.
+    player->warningX = sw / 2;
+    ASSERT_TRUE(player->PlayStep());
+    SurfaceImage drawing(player->drawingSurface);
+    RECT right = {sw / 2, 0, sw, 12};
+    RECT left = {0, 0, sw / 2, 12};
+    EXPECT_GT(drawing.Count(right, kBlack), 50);
+    EXPECT_EQ(sw / 2 * 12, drawing.Count(left, kDesktopTopLeft));
+
+    player->warningX = -player->warningWidth;
+    ASSERT_TRUE(player->PlayStep());
+    EXPECT_EQ(sw, player->warningX) << "once wholly off screen it re-enters at the right";
+}
+
+TEST_F(Playback, WarningModeOneIsOnlyARedMark) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {20, 20, 0, 0, 1, 0}});
+    Start(*show, 0, 1);
+    player->DelayNextPoint(60000);
+    int x = player->warningX;
+    ASSERT_TRUE(player->PlayStep());
+    EXPECT_EQ(x, player->warningX);
+    SurfaceImage drawing(player->drawingSurface);
+    RECT mark = {player->markX, 0, sw, 16};
+    EXPECT_GT(drawing.Count(mark, kRed), 5);
+    RECT rest = {0, 0, player->markX, 16};
+    EXPECT_EQ(player->markX * 16, drawing.Count(rest, kDesktopTopLeft) +
+                                      drawing.Count(rest, kDesktopTopRight));
+}
+
+TEST_F(Playback, PreviewDrawsNeitherWarningNorSignature) {
+    ASSERT_NO_FATAL_FAILURE(MakePreviewPlayer(200, 150));
+    for (uint8_t mode = 0; mode <= 2; ++mode) {
+        auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {20, 20, 0, 0, 1, 0}}, 1024, 768, "Someone");
+        Start(*show, 0, mode);
+        player->DelayNextPoint(60000);
+        player->warningX = 10;
+        player->markX = 10;
+        player->signatureX = 10;
+        player->signatureY = 10;
+        ASSERT_TRUE(player->PlayStep());
+        EXPECT_EQ(10, player->warningX);
+        SurfaceImage drawing(player->drawingSurface);
+        SurfaceImage desktop(player->desktopSurface);
+        int different = 0;
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (drawing.At(x, y) != desktop.At(x, y)) ++different;
+        EXPECT_EQ(0, different) << "mode " << int(mode);
+    }
+}
+
+TEST_F(Playback, PensCarryOverBetweenShows) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    auto first = MakeShow({{10, 10, 0, 0, 1, 0}, {50, 10, 0, kRed, 3, PF_PEN_DOWN}});
+    Start(*first);
+    PlayToEnd(*player);
+    HPEN pen = player->drawingPen;
+    ASSERT_NE(nullptr, pen);
+    EXPECT_EQ(kRed, player->penColor);
+    EXPECT_EQ(3u, player->penSize);
+
+    auto same = MakeShow({{10, 20, 0, 0, 1, 0}, {50, 20, 0, kRed, 3, PF_PEN_DOWN}});
+    Start(*same);
+    EXPECT_EQ(kRed, player->penColor) << "StartShow keeps the pens";
+    PlayToEnd(*player);
+    EXPECT_EQ(pen, player->drawingPen) << "same colour and size: not rebuilt";
+
+    auto other = MakeShow({{10, 30, 0, 0, 1, 0}, {50, 30, 0, kBlue, 3, PF_PEN_DOWN}});
+    Start(*other);
+    PlayToEnd(*player);
+    EXPECT_EQ(kBlue, player->penColor);
+    SurfaceImage drawing(player->drawingSurface);
+    EXPECT_TRUE(Near(kBlue, drawing.At(30, 30)));
+    EXPECT_TRUE(Near(DesktopAt(30, 10), drawing.At(30, 10))) << "a fresh desktop per show";
+}
+
+TEST_F(Playback, CharacterTipStandsOnThePointWithItsBackgroundTransparent) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    auto show = MakeShow({{300, 300, 0, 0, 1, 0}, {400, 300, 0, 0, 1, 0}});
+    Start(*show, 0);
+    player->DelayNextPoint(60000);
+    ASSERT_TRUE(player->PlayStep());
+    Sleep(50);
+    SurfaceImage screen = SurfaceImage::OfScreen();
+    EXPECT_TRUE(Near(kBlack, screen.At(300, 300))) << std::hex << screen.At(300, 300);
+    EXPECT_TRUE(Near(kBlack, screen.At(302, 302)));
+    // The rest of the bitmap is its transparent magenta: the desktop shows.
+    EXPECT_TRUE(Near(DesktopAt(310, 260), screen.At(310, 260))) << std::hex << screen.At(310, 260);
+    EXPECT_TRUE(Near(DesktopAt(298, 236), screen.At(298, 236)));
+}
+
+TEST_F(Playback, ShowWithoutPointsEndsAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    auto empty = MakeShow({});
+    ASSERT_TRUE(player->StartShow(empty.get(), character, 50, 2)) << player->message;
+    EXPECT_EQ(nullptr, player->currentPoint);
+    int x = player->warningX;
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(player->PlayStep());
+    EXPECT_TRUE(player->ok);
+    EXPECT_EQ(x, player->warningX) << "nothing presented";
+    // The object stays usable for the next show.
+    auto next = MakeShow({{10, 10, 0, 0, 1, 0}, {60, 10, 0, kRed, 2, PF_PEN_DOWN}});
+    Start(*next);
+    PlayToEnd(*player);
+    EXPECT_TRUE(player->ok);
+    SurfaceImage drawing(player->drawingSurface);
+    EXPECT_TRUE(Near(kRed, drawing.At(30, 10)));
+}
+
+TEST_F(Playback, EditorFormStartsTheShowInTheConstructor) {
+    HWND window = windows.MakeFullScreenWindow();
+    auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {60, 10, 0, kRed, 2, PF_PEN_DOWN}});
+    player.reset(new ShowPlayer(window, show.get(), character, 100, 0));
+    ASSERT_TRUE(player->ok) << player->message;
+    EXPECT_EQ(show.get(), player->document);
+    EXPECT_NE(nullptr, player->currentPoint);
+    player->Shutdown();
+    player.reset(new ShowPlayer(window, nullptr, character, 100, 0));
+    EXPECT_FALSE(player->ok) << "no document, no show";
+}
+
+TEST_F(Playback, LostSurfacesEndTheShowInsteadOfHanging) {
+    ASSERT_NO_FATAL_FAILURE(MakeFullScreenPlayer());
+    auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {20, 20, 60000, 0, 1, 0}, {30, 30, 0, 0, 1, 0}});
+    Start(*show, 0);
+    ASSERT_TRUE(player->PlayStep());
+    // Losing the focus takes exclusive full screen away: the surfaces are lost.
+    SendMessageA(player->window, WM_ACTIVATEAPP, FALSE, 0);
+    PumpMessages();
+    int steps = 0;
+    while (steps < 50 && player->PlayStep()) ++steps;
+    EXPECT_LT(steps, 50);
+    EXPECT_FALSE(player->ok);
+    EXPECT_NE(std::string(), player->message);
+    EXPECT_NE(std::string::npos, std::string(player->message).find("\nIf this continues"))
+        << player->message;
+}
 }  // namespace
