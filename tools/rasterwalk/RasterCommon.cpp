@@ -234,7 +234,7 @@ void ReleasePicture()
 
 void SetRowPixel(int x, COLORREF colour)
 {
-    g_raster.rowPixels[x] = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    g_raster.rowPixels[x] = PictureValue(colour);
 }
 
 void ShowProgressRow(int y)
