@@ -86,45 +86,6 @@ struct Canvas {
 
 }  // namespace
 
-double ReplayShare(const ShowFile& show, const SnappedPicture& picture, COLORREF canvasColour)
-{
-    if (picture.width < 2 || picture.height < 1)
-        return 0;
-    Canvas canvas(picture.width, picture.height);
-    HBRUSH fill = CreateSolidBrush(canvasColour);
-    RECT all = {0, 0, picture.width, picture.height};
-    FillRect(canvas.dc, &all, fill);
-    DeleteObject(fill);
-    for (const ShowPoint& point : show.points) {
-        int x = static_cast<int16_t>(point.x), y = static_cast<int16_t>(point.y);
-        if (point.flags & PF_FILL) {
-            HBRUSH brush = CreateSolidBrush(point.colour);
-            HGDIOBJ old = SelectObject(canvas.dc, brush);
-            ExtFloodFill(canvas.dc, x, y, GetPixel(canvas.dc, x, y), FLOODFILLSURFACE);
-            SelectObject(canvas.dc, old);
-            DeleteObject(brush);
-        }
-        if (point.flags & PF_PEN_DOWN) {
-            HPEN pen = CreatePen(PS_SOLID, point.penSize, point.colour);
-            HGDIOBJ old = SelectObject(canvas.dc, pen);
-            LineTo(canvas.dc, x, y);
-            SelectObject(canvas.dc, old);
-            DeleteObject(pen);
-        } else {
-            MoveToEx(canvas.dc, x, y, nullptr);
-        }
-    }
-    GdiFlush();
-    long right = 0, total = 0;
-    for (int y = 0; y < picture.height; y++) {
-        for (int x = 0; x + 1 < picture.width; x++) {
-            total++;
-            right += canvas.At(x, y) == picture.At(x, y);
-        }
-    }
-    return total ? static_cast<double>(right) / total : 0;
-}
-
 namespace {
 
 // The reference scanner's state: the picture in a memory DC, read one

@@ -1,6 +1,6 @@
 // Test helpers for the bitmap scanners: pictures read back from bitmap files,
-// shows read back as point lists, a replay of a show on a memory DC, and a
-// plain reference of the stroke search to compare rasterwalk2 against.
+// shows read back as point lists, and a plain reference of the stroke search
+// to compare rasterwalk2 against.
 #pragma once
 
 #include "ShowDocument.h"
@@ -26,11 +26,6 @@ struct ShowFile {
     std::vector<ShowPoint> points;
 };
 ShowFile ReadShowFile(const std::string& path);
-
-// Paints the show's pen moves, lines and fills on a canvas of the given
-// colour the way a player draws them, and returns the share of the picture's
-// scanned pixels (all but the last column) that came out right.
-double ReplayShare(const ShowFile& show, const SnappedPicture& picture, COLORREF canvas);
 
 // The stroke search written out step by step with GetPixel on a memory DC,
 // without any of rasterwalk2's shortcuts. Returns its points.

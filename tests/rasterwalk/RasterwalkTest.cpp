@@ -296,22 +296,16 @@ TEST(Rasterwalk, DrawsEachRunWithinItsRow)
     }
 }
 
-TEST(Rasterwalk, ReplaysToThePicture)
+// Every row of real pictures: runs of the 16 colour logo and of brush strokes.
+TEST(Rasterwalk, WritesTheRunsOfEveryRow)
 {
-    std::string folder = FreshFolder("rasterwalk-replay");
-    // A line of pen size 2 also covers the row above and one pixel before its
-    // start, so edges between colours shift by a pixel in the replay.
+    std::string folder = FreshFolder("rasterwalk-rows");
     for (const char* name : {"logo16.bmp", "strokes.bmp"}) {
         SCOPED_TRACE(name);
         std::string picture = CopyPicture(name, folder, name);
         ASSERT_EQ(0, ExitStatus(RunTool("rasterwalk.exe", Quoted(picture) + " 1")));
-        std::string showPath = picture.substr(0, picture.size() - 4) + ".sho";
-        ShowFile show = ReadShowFile(showPath);
-        SnappedPicture snapped = LoadSnappedPicture(picture);
-        ExpectSamePoints(ExpectedRuns(snapped, 1), show.points);
-        double share = ReplayShare(show, snapped, snapped.At(0, 0));
-        printf("rasterwalk replay of %s: %.1f%% of the pixels right\n", name, share * 100);
-        EXPECT_GT(share, 0.8);
+        ShowFile show = ReadShowFile(picture.substr(0, picture.size() - 4) + ".sho");
+        ExpectSamePoints(ExpectedRuns(LoadSnappedPicture(picture), 1), show.points);
     }
 }
 
@@ -390,17 +384,6 @@ TEST(Rasterwalk2, WritesTheStrokesOfTheStepByStepSearch)
         ASSERT_EQ(0, ExitStatus(RunTool("rasterwalk2.exe", Quoted(picture) + " 12")));
         ShowFile show = ReadShowFile(picture.substr(0, picture.size() - 4) + ".sho");
         ExpectSamePoints(ReferenceStrokes(picture, 12), show.points);
-
-        SnappedPicture snapped = LoadSnappedPicture(picture);
-        double share = ReplayShare(show, snapped, snapped.At(0, 0));
-        int strokes = 0;
-        for (size_t i = 0; i + 2 < show.points.size(); i += 2)
-            strokes += show.points[i].penSize != 4 &&
-                       (i == 0 || show.points[i - 2].penSize != show.points[i].penSize ||
-                        show.points[i - 2].colour != show.points[i].colour);
-        printf("rasterwalk2 replay of %s: %.1f%% of the pixels right, %d strokes, %zu points\n", name,
-               share * 100, strokes, show.points.size());
-        EXPECT_GT(share, 0.5);
     }
 }
 
