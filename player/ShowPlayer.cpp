@@ -265,6 +265,7 @@ void ShowPlayer::ResetFields() {
     scale = 0.0f;
     prevPointX = prevPointY = prevScreenX = prevScreenY = curScreenX = curScreenY = 0;
     scaledPenSize = 0;
+    dueFraction = 0.0;
 }
 
 void ShowPlayer::ComputeDisplayRects() {
@@ -627,6 +628,7 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
     }
 
     nextDueMs = timeGetTime();
+    dueFraction = 0.0;
     return true;
 }
 
@@ -678,9 +680,15 @@ void ShowPlayer::PaintFloodFillWhite() {
     floodFillSurface->ReleaseDC(dc);
 }
 
-void ShowPlayer::ResetClock() { nextDueMs = timeGetTime(); }
+void ShowPlayer::ResetClock() {
+    nextDueMs = timeGetTime();
+    dueFraction = 0.0;
+}
 
-void ShowPlayer::DelayNextPoint(DWORD ms) { nextDueMs = timeGetTime() + ms; }
+void ShowPlayer::DelayNextPoint(DWORD ms) {
+    nextDueMs = timeGetTime() + ms;
+    dueFraction = 0.0;
+}
 
 bool ShowPlayer::PlayStep() {
     if (!currentPoint) return false;
@@ -711,11 +719,14 @@ bool ShowPlayer::PlayStep() {
             // A point's delay is the wait after it; non-zero delays accumulate on
             // the schedule so a late player catches up, a zero delay re-anchors.
             if (point.delay != 0) {
-                double due = static_cast<double>(nextDueMs) +
+                double due = static_cast<double>(nextDueMs) + dueFraction +
                              static_cast<double>(speedFactor) * point.delay;
-                nextDueMs = static_cast<uint32_t>(static_cast<uint64_t>(due));
+                uint64_t whole = static_cast<uint64_t>(due);
+                dueFraction = due - static_cast<double>(whole);
+                nextDueMs = static_cast<uint32_t>(whole);
             } else {
                 nextDueMs = nowMs;
+                dueFraction = 0.0;
             }
 
             if (point.flags & PF_FILL) DrawFill(point);

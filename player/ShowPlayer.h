@@ -138,6 +138,10 @@ public:
     uint16_t scaledPenSize;
 
 private:
+    // The part of a millisecond that the integer schedule has not used yet,
+    // so that scaled delays do not drift early over a long show.
+    double dueFraction;
+
     void SetMessage(const char* format, ...);
     void AppendMessage(const char* text);
     void FailWithHint(const char* text);
