@@ -383,8 +383,10 @@ TEST_F(Playback, LostSurfacesEndTheShowInsteadOfHanging) {
     while (steps < 50 && player->PlayStep()) ++steps;
     EXPECT_LT(steps, 50);
     EXPECT_FALSE(player->ok);
-    EXPECT_NE(std::string(), player->message);
-    EXPECT_NE(std::string::npos, std::string(player->message).find("\nIf this continues"))
+    // Wine still takes the blit into the lost back buffer, so it is the Flip
+    // that keeps failing and is given up after about a second.
+    EXPECT_EQ(0u, std::string(player->message)
+                      .find("PresentFullScreen() Flip() failed.\nIf this continues"))
         << player->message;
 }
 }  // namespace
