@@ -359,6 +359,20 @@ TEST_F(Playback, ShowWithoutPointsEndsAtOnce) {
     EXPECT_TRUE(Near(kRed, drawing.At(30, 10)));
 }
 
+TEST_F(Playback, ShowOfNoSizeIsRefusedWithAText) {
+    ASSERT_NO_FATAL_FAILURE(MakePreviewPlayer(160, 120));
+    auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {20, 20, 0, kRed, 1, PF_PEN_DOWN}}, 0, 768);
+    EXPECT_FALSE(player->StartShow(show.get(), character, 50, 0));
+    EXPECT_EQ(0u, std::string(player->message)
+                      .find("CreateFloodFillSurface() CreateSurface() failed.\nIf this"))
+        << player->message;
+    EXPECT_TRUE(player->ok) << "a refused show leaves the object as it was";
+    auto good = MakeShow({{10, 10, 0, 0, 1, 0}, {20, 20, 0, kRed, 1, PF_PEN_DOWN}});
+    Start(*good);
+    PlayToEnd(*player);
+    EXPECT_TRUE(player->ok);
+}
+
 TEST_F(Playback, EditorFormStartsTheShowInTheConstructor) {
     HWND window = windows.MakeFullScreenWindow();
     auto show = MakeShow({{10, 10, 0, 0, 1, 0}, {60, 10, 0, kRed, 2, PF_PEN_DOWN}});
