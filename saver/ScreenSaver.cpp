@@ -28,6 +28,7 @@ const DWORD kPauseWaitSleepMs = 20;
 const DWORD kKeyRepeatSleepMs = 150;
 const DWORD kPreviewStartDelayMs = 800;
 const DWORD kPauseKeyHoldMs = 120000;
+const int32_t kIdleLeadMs = 60;
 
 enum SaverMode { MODE_SETTINGS, MODE_PREVIEW, MODE_FULL_SCREEN };
 
@@ -176,6 +177,42 @@ void RunFullScreenMode(int showCommand)
     ShowCursor(TRUE);
 }
 
+// While the next point of a show is far off, the picture on screen cannot
+// change (the scrolling warning aside), yet a step re-presents it every 20 ms;
+// under Wine's DirectDraw that alone keeps most of a core busy. The loops skip
+// the step until the point is nearly due, once the current picture is shown.
+bool g_pictureShown = false;
+
+void NoteNewPicture()
+{
+    g_pictureShown = false;
+}
+
+bool PlayerCanIdle()
+{
+    return g_pictureShown && g_saver.warningMode != 2 &&
+           static_cast<int32_t>(g_saver.player->nextDueMs - timeGetTime()) > kIdleLeadMs;
+}
+
+// One step of the player, or a rest when nothing is due. False when the show
+// has ended or presenting failed, as PlayStep.
+bool StepPlayer()
+{
+    if (PlayerCanIdle()) {
+        Sleep(kPauseWaitSleepMs);
+        return true;
+    }
+    bool goesOn = g_saver.player->PlayStep();
+    g_pictureShown = goesOn;
+    return goesOn;
+}
+
+bool StartNextFullScreenShow()
+{
+    NoteNewPicture();
+    return StartNextShow();
+}
+
 void ReleaseDevices(InputDevices*& devices)
 {
     devices->Shutdown();
@@ -202,6 +239,7 @@ bool ApplyPauseRule(StartNext startNext)
 
 bool StartNextPreviewShow()
 {
+    NoteNewPicture();
     g_saver.nextShowDeadline = 0;
     if (!LoadShowFile(g_saver.showList->PickNext()))
         return false;
@@ -220,6 +258,7 @@ void HandlePauseKey(InputDevices* devices)
     Sleep(kKeyRepeatSleepMs);
     if (!g_saver.player)
         return;
+    NoteNewPicture();
     if (devices->paused)
         g_saver.player->DelayNextPoint(kPauseKeyHoldMs);
     else
@@ -289,6 +328,7 @@ bool RunFullScreen(HWND window)
         Sleep(kLoopSleepMs);
         if (!g_saver.player) {
             HBITMAP character = PickCharacterBitmap();
+            NoteNewPicture();
             if (!StartFirstShow(window, character)) {
                 if (character != g_saver.characterBitmap)
                     DeleteObject(character);
@@ -300,15 +340,15 @@ bool RunFullScreen(HWND window)
         if (devices->PollNextKey()) {
             g_saver.nextShowDeadline = 0;
             Sleep(kKeyRepeatSleepMs);
-            if (!StartNextShow()) {
+            if (!StartNextFullScreenShow()) {
                 ReleaseDevices(devices);
                 return false;
             }
         }
         if (devices->PollHelpKey())
             OpenHelpFile(nullptr, true);
-        if (g_saver.player && !g_saver.player->PlayStep()) {
-            if (!g_saver.player->ok || !ApplyPauseRule(StartNextShow)) {
+        if (g_saver.player && !StepPlayer()) {
+            if (!g_saver.player->ok || !ApplyPauseRule(StartNextFullScreenShow)) {
                 ReleaseDevices(devices);
                 return false;
             }
@@ -335,6 +375,7 @@ bool RunPreview(HWND window)
         if (!g_saver.player) {
             if (static_cast<int32_t>(timeGetTime() - startTime) > 0) {
                 HBITMAP character = LoadBitmapA(g_saver.module, MAKEINTRESOURCEA(IDB_CHAR_PREVIEW));
+                NoteNewPicture();
                 if (!StartFirstShow(window, character)) {
                     if (character != g_saver.characterBitmap)
                         DeleteObject(character);
@@ -347,7 +388,7 @@ bool RunPreview(HWND window)
                 continue;
             }
         }
-        if (!g_saver.player->PlayStep()) {
+        if (!StepPlayer()) {
             if (!g_saver.player->ok || !ApplyPauseRule(StartNextPreviewShow))
                 return false;
         }

@@ -21,6 +21,7 @@ public:
     // Waits (pumping this thread's messages) for the exit; false on timeout.
     bool WaitForExit(DWORD timeoutMs);
     bool Running();
+    HANDLE Handle() const { return process_.hProcess; }
     DWORD exitCode = STILL_ACTIVE;
     DWORD startTick = 0;
     DWORD processId = 0;
