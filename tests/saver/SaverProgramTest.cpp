@@ -314,3 +314,115 @@ TEST_F(SaverProgram, PreviewStartsAfterItsDelayWithTheSmallCharacter)
     DestroyWindow(parent);
     CoUninitialize();
 }
+
+// ---- Pause between shows, compatibility warnings, manifest
+
+TEST_F(SaverProgram, NextShowStartsAfterThePauseSeconds)
+{
+    SetProductValue("TPS", "2");
+    AddShow("short.sho", kRed, 300, 8, 200);
+    FakeDesktop desktop;
+    SaverProcess saver;
+    StartAndWaitForStrokes(saver, "/s", kRed, 300);
+    // The show ends when its line stops growing; the next one starts over a
+    // fresh copy of the desktop, so the line disappears.
+    int last = -1;
+    DWORD stableSince = GetTickCount();
+    ASSERT_TRUE(WaitUntil([&] {
+        int now = CountScreenColour(Band(300), kRed);
+        if (now != last) {
+            last = now;
+            stableSince = GetTickCount();
+        }
+        return GetTickCount() - stableSince > 300;
+    }, 10000, 10));
+    DWORD ended = stableSince;
+    ASSERT_TRUE(WaitUntil([&] { return CountScreenColour(Band(300), kRed) < last / 2; }, 8000, 10));
+    DWORD pause = GetTickCount() - ended;
+    EXPECT_GE(pause, 1500u);
+    EXPECT_LE(pause, 3800u);
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+namespace {
+
+// Makes Wine report a DOS-based Windows to the saver program only.
+class DosFamilyForSaver {
+public:
+    DosFamilyForSaver()
+    {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
+            RegCloseKey(key);
+        }
+    }
+    ~DosFamilyForSaver() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+
+private:
+    static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\tovarensaver.scr";
+};
+
+struct TopEdge {
+    int white;
+    int red;
+};
+
+TopEdge WatchTopEdge(SaverProcess& saver)
+{
+    EXPECT_TRUE(WaitUntil([] { return CountScreenColour(Band(300), kRed) > 200; }, 15000));
+    PumpFor(2500);
+    RECT top = {0, 0, 1024, 14};
+    RECT topRight = {900, 0, 1024, 14};
+    TopEdge edge = {CountScreenColour(top, RGB(255, 255, 255), 10), CountScreenColour(topRight, kRed, 40)};
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+    return edge;
+}
+
+}  // namespace
+
+TEST_F(SaverProgram, CompatibilityWarningFollowsTheWindowsFamily)
+{
+    // Painted on NT with warnings asked for: a DOS-based Windows warns.
+    WriteShow(JoinPath(showFolder, "nt.sho"), LinePoints(300, 40, kRed, 300), HF_COMPAT_WARNINGS);
+    FakeDesktop desktop;
+    {
+        DosFamilyForSaver dos;
+        SaverProcess saver;
+        ASSERT_TRUE(saver.Start("/s"));
+        TopEdge edge = WatchTopEdge(saver);
+        EXPECT_GT(edge.white, 300) << "no warning text crawling along the top";
+    }
+    {
+        DosFamilyForSaver dos;
+        SetProductValue("SW", "NO");
+        SaverProcess saver;
+        ASSERT_TRUE(saver.Start("/s"));
+        TopEdge edge = WatchTopEdge(saver);
+        EXPECT_GT(edge.red, 5) << "no red marker at the top right";
+        SetProductValue("SW", "");
+    }
+    {
+        SaverProcess saver;  // the NT family, as the show was painted
+        ASSERT_TRUE(saver.Start("/s"));
+        TopEdge edge = WatchTopEdge(saver);
+        EXPECT_EQ(0, edge.white);
+        EXPECT_EQ(0, edge.red);
+    }
+}
+
+TEST(SaverProgramFile, CarriesADpiAwareManifest)
+{
+    HMODULE program = LoadLibraryExA(BinPath("tovarensaver.scr").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, program);
+    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(nullptr, found);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(program, found)));
+    std::string manifest(data, SizeofResource(program, found));
+    EXPECT_NE(std::string::npos, manifest.find("<dpiAware")) << manifest;
+    EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>")) << manifest;
+    FreeLibrary(program);
+}
