@@ -74,4 +74,5 @@ void FillSettingsControls(HWND dialog);
 void SetSpeedSlider(HWND dialog, int16_t value);
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
 bool PathExists(const char* path);
-void OpenHelpFile(HWND owner, bool withOnlineHint);
+bool OpenHelpFile();
+void ShowHelpMissing(bool withOnlineHint);

@@ -213,6 +213,20 @@ bool StartNextFullScreenShow()
     return StartNextShow();
 }
 
+// Set while the saver itself shows a message over its window: the message
+// takes the focus and moves the mouse over it, and neither may end the saver
+// (and with it the message) before the user has read it.
+bool g_showingMessage = false;
+
+void OpenHelpOrSayItIsMissing()
+{
+    if (OpenHelpFile())
+        return;
+    g_showingMessage = true;
+    ShowHelpMissing(true);
+    g_showingMessage = false;
+}
+
 void ReleaseDevices(InputDevices*& devices)
 {
     devices->Shutdown();
@@ -280,7 +294,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
     case WM_NCACTIVATE:
-        if (wParam == 0) {
+        if (wParam == 0 && !g_showingMessage) {
             g_saver.closeRequested = 1;
             PostMessageA(window, WM_CLOSE, 0, lParam);
         }
@@ -295,7 +309,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (!g_saver.previewMode) {
+        if (!g_saver.previewMode && !g_showingMessage) {
             g_saver.closeRequested = 1;
             PostMessageA(window, WM_CLOSE, wParam, lParam);
         }
@@ -346,7 +360,7 @@ bool RunFullScreen(HWND window)
             }
         }
         if (devices->PollHelpKey())
-            OpenHelpFile(nullptr, true);
+            OpenHelpOrSayItIsMissing();
         if (g_saver.player && !StepPlayer()) {
             if (!g_saver.player->ok || !ApplyPauseRule(StartNextFullScreenShow)) {
                 ReleaseDevices(devices);

@@ -188,7 +188,10 @@ void SettingsCommand(HWND dialog, int command)
     switch (command) {
     case IDOK: StoreSettings(dialog); EndDialog(dialog, 1); break;
     case IDCANCEL: EndDialog(dialog, 1); break;
-    case IDM_HELP: OpenHelpFile(dialog, false); break;
+    case IDM_HELP:
+        if (!OpenHelpFile())
+            ShowHelpMissing(false);
+        break;
     case IDC_BROWSE_SHOWS:
         BrowseForFolder(dialog, IDC_SHOW_FOLDER, SETTING_SHOW_FOLDER,
                         "Select a folder containing your Tovaren files.");
@@ -213,12 +216,15 @@ bool PathExists(const char* path)
     return _stat(path, &info) == 0;
 }
 
-void OpenHelpFile(HWND, bool withOnlineHint)
+bool OpenHelpFile()
 {
     HINSTANCE result = ShellExecuteA(nullptr, "open", kHelpFile, nullptr, InstallFolder(),
                                      SW_SHOWMAXIMIZED);
-    if (reinterpret_cast<INT_PTR>(result) >= 33)
-        return;
+    return reinterpret_cast<INT_PTR>(result) >= 33;
+}
+
+void ShowHelpMissing(bool withOnlineHint)
+{
     if (withOnlineHint)
         MessageBoxA(nullptr,
                     "Help file \"help\\html\\TovarenHelp.html\" cannot be found.\n\n"

@@ -426,3 +426,23 @@ TEST(SaverProgramFile, CarriesADpiAwareManifest)
     EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>")) << manifest;
     FreeLibrary(program);
 }
+
+TEST_F(SaverProgram, F1WithoutTheHelpFilePointsToOnlineHelp)
+{
+    AddShow("red.sho", kRed, 300, 300, 40);
+    FakeDesktop desktop;
+    SaverProcess saver;
+    StartAndWaitForStrokes(saver, "/s", kRed, 300);
+    PressKey(VK_F1);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindTopWindow("No help file found")) != nullptr; }, 10000))
+        << "running " << saver.Running() << " exit code " << std::hex << saver.exitCode;
+    PumpFor(300);
+    std::string text = MessageBoxText(box);
+    EXPECT_EQ(0u, text.find("Help file \"help\\html\\TovarenHelp.html\" cannot be found.\n\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("Online help")) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    // The box took the focus from the saver, which then ends like on any activity.
+    ASSERT_TRUE(saver.WaitForExit(10000));
+    EXPECT_EQ(0u, saver.exitCode);
+}

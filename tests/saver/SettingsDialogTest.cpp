@@ -216,3 +216,16 @@ TEST_F(SettingsDialog, StandaloneSaverShowsItsTrailerValues)
     EXPECT_EQ(20, Slider(dialog));
     Close(dialog, IDCANCEL);
 }
+
+TEST_F(SettingsDialog, HelpWithoutTheHelpFileSaysSo)
+{
+    HWND dialog = Open();
+    PostMessageA(GetDlgItem(dialog, IDM_HELP), BM_CLICK, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindTopWindow("No help file found")) != nullptr; }, 10000));
+    PumpFor(300);
+    EXPECT_EQ("Help file \"help\\html\\TovarenHelp.html\" cannot be found.", MessageBoxText(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    Close(dialog, IDCANCEL);
+}
