@@ -3,6 +3,7 @@
 // the player until the user comes back.
 #include "ScreenSaver.h"
 
+#include "DesktopPicture.h"
 #include "DirectoryList.h"
 #include "InputDevices.h"
 #include "SaverState.h"
@@ -31,48 +32,6 @@ const DWORD kPauseKeyHoldMs = 120000;
 const int32_t kIdleLeadMs = 60;
 
 enum SaverMode { MODE_SETTINGS, MODE_PREVIEW, MODE_FULL_SCREEN };
-
-// The screen as it was before the full-screen window appeared. A window
-// without a background keeps the desktop's picture on Windows, but Wine gives
-// it a black surface, and the player copies the screen to paint over it: the
-// window paints this copy so both see the user's desktop.
-HBITMAP g_desktopPicture = nullptr;
-
-void CaptureDesktopPicture()
-{
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    g_desktopPicture = CreateCompatibleBitmap(screen, g_saver.screenWidth, g_saver.screenHeight);
-    if (memory && g_desktopPicture) {
-        HGDIOBJ old = SelectObject(memory, g_desktopPicture);
-        BitBlt(memory, 0, 0, g_saver.screenWidth, g_saver.screenHeight, screen, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-    }
-    if (memory)
-        DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
-
-void ReleaseDesktopPicture()
-{
-    if (g_desktopPicture)
-        DeleteObject(g_desktopPicture);
-    g_desktopPicture = nullptr;
-}
-
-void PaintDesktopPicture(HWND window)
-{
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    if (g_desktopPicture && !g_saver.previewMode) {
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(memory, g_desktopPicture);
-        BitBlt(dc, 0, 0, g_saver.screenWidth, g_saver.screenHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-    }
-    EndPaint(window, &paint);
-}
 
 SaverMode ModeFromCommandLine(const char* commandLine)
 {
@@ -150,7 +109,7 @@ void RunPreviewMode(HWND parent)
 
 void RunFullScreenMode(int showCommand)
 {
-    CaptureDesktopPicture();
+    CaptureDesktopPicture(g_saver.screenWidth, g_saver.screenHeight);
     HWND window = CreateWindowExA(WS_EX_TOPMOST, kWindowClass, kWindowClass, WS_POPUP, 0, 0,
                                   g_saver.screenWidth, g_saver.screenHeight, nullptr, nullptr,
                                   g_saver.module, nullptr);
@@ -300,7 +259,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         }
         return 0;
     case WM_PAINT:
-        PaintDesktopPicture(window);
+        PaintDesktopPicture(window, !g_saver.previewMode);
         return 0;
     case WM_TIMER:
         Sleep(5);
