@@ -11,7 +11,7 @@ for bench in "$build"/bin/bench_*.exe; do
   echo "== $(basename "$bench")"
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$here/wine-run.sh" "$bench"
 done
-for script in "$here"/../bench/*.sh; do
+for script in "$here"/../bench/*.sh "$here"/../bench/player/presents-1080.sh; do
   [ -e "$script" ] || continue
   echo "== $(basename "$script")"
   bash "$script" "$build"
