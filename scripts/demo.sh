@@ -68,6 +68,27 @@ wine reg add "$key" /v TPS /d 4 /f >/dev/null 2>&1
 wine reg delete "$key\\PriorityFilesViewed" /f >/dev/null 2>&1 || true
 saver_win="$install_win\\tovarensaver.scr"
 
+# A plain stand-in for a user's desktop: a wallpaper, icons, a taskbar and a
+# window with some text.
+make_desktop_picture() {
+  convert -size 1024x768 gradient:'#3a6ea5-#1d3f66' \
+    -fill '#c0c0c0' -draw 'rectangle 0,738 1023,767' \
+    -fill '#ffffff' -draw 'line 0,739 1023,739' \
+    -stroke '#ffffff' -draw 'rectangle 3,742 60,764' -stroke none \
+    -fill black -pointsize 13 -draw "text 14,758 'Start'" \
+    -fill '#dfe8f2' -draw 'roundrectangle 24,20 64,60 4,4' \
+    -draw 'roundrectangle 24,100 64,140 4,4' -draw 'roundrectangle 24,180 64,220 4,4' \
+    -fill white -pointsize 12 -draw "text 14,76 'My Files'" \
+    -draw "text 20,156 'Shows'" -draw "text 16,236 'Recycle'" \
+    -fill '#c0c0c0' -draw 'rectangle 380,160 860,520' \
+    -fill '#000080' -draw 'rectangle 383,163 857,182' \
+    -fill white -pointsize 13 -draw "text 390,177 'letter.txt - Notepad'" \
+    -fill white -draw 'rectangle 386,204 854,516' \
+    -fill black -pointsize 14 -draw "text 396,228 'Dear Marta,'" \
+    -draw "text 396,252 'the shows from the workshop are on the shared drive.'" \
+    "$1"
+}
+
 if [ "$mode" = auto ]; then
   echo "demo: running the saver in a Wine virtual desktop on $DISPLAY"
   echo "      move the mouse over it or press a key there to end it; P pauses, N skips, F1 opens the help"
@@ -75,10 +96,13 @@ if [ "$mode" = auto ]; then
   exit 0
 fi
 
-# Headless: run the saver, take a picture every second, then end it the way
-# a user would: move the mouse. (Wine hands the saver a black desktop to
-# paint over here; on Windows it is the user's own desktop.)
+# Headless: an empty X server has a black screen, so first give it a desktop
+# for the saver to capture and paint over (on Windows it is the user's own).
+# Then run the saver, take a picture every second and end it the way a user
+# would: move the mouse.
 rm -rf "$demo/frames" && mkdir -p "$demo/frames"
+make_desktop_picture "$demo/desktop.png"
+display -window root "$demo/desktop.png" 2>/dev/null || true   # sets the root picture, then exits 1
 wine "$saver_win" /s &
 saver_pid=$!
 for ((i = 0; i < seconds; i++)); do
