@@ -195,3 +195,17 @@ ScopedCleanProductKey::~ScopedCleanProductKey()
 {
     DeleteProductKeys();
 }
+
+bool StartProgram(const std::string& program, const std::string& arguments,
+                  PROCESS_INFORMATION* process)
+{
+    std::string line = "\"" + program + "\"";
+    if (!arguments.empty())
+        line += " " + arguments;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, process) != 0;
+}

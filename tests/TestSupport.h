@@ -34,6 +34,10 @@ struct ProcessResult {
 // Starts the command line as a user would and collects what it prints.
 ProcessResult RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000,
                          const char* workingFolder = nullptr);
+// Starts "program" arguments as a user would, without waiting for it; the
+// caller owns the handles in *process. False when it could not be started.
+bool StartProgram(const std::string& program, const std::string& arguments,
+                  PROCESS_INFORMATION* process);
 // The exit status as the program returned it from main (-1 stays -1).
 inline int ExitStatus(const ProcessResult& result) { return static_cast<int>(result.exitCode); }
 

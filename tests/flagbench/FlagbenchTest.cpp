@@ -68,15 +68,7 @@ class FlagbenchRun {
 public:
     explicit FlagbenchRun(const std::string& arguments)
     {
-        std::string line = "\"" + BinPath("flagbench.exe") + "\"";
-        if (!arguments.empty())
-            line += " " + arguments;
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        started = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &process) != 0;
+        started = StartProgram(BinPath("flagbench.exe"), arguments, &process);
     }
 
     ~FlagbenchRun()

@@ -1,6 +1,5 @@
 #include "SaverProcess.h"
 
-#include <vector>
 
 SaverProcess::~SaverProcess()
 {
@@ -16,16 +15,8 @@ SaverProcess::~SaverProcess()
 bool SaverProcess::Start(const std::string& arguments, const std::string& programPath)
 {
     std::string program = programPath.empty() ? BinPath("tovarensaver.scr") : programPath;
-    std::string line = "\"" + program + "\"";
-    if (!arguments.empty())
-        line += " " + arguments;
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
     startTick = GetTickCount();
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process_))
+    if (!StartProgram(program, arguments, &process_))
         return false;
     processId = process_.dwProcessId;
     return true;
