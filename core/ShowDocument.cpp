@@ -93,9 +93,9 @@ struct PoolLock {
     ~PoolLock() { InterlockedExchange(&pool.busy, 0); }
 };
 
-PointNode* TakeNode()
+// Takes one node; the caller holds the lock.
+PointNode* TakeNodeHeld()
 {
-    PoolLock lock;
     PointNode* node = pool.freeList;
     if (node) {
         pool.freeList = node->next;
@@ -112,6 +112,34 @@ PointNode* TakeNode()
     }
     pool.nodesInUse++;
     return node;
+}
+
+PointNode* TakeNode()
+{
+    PoolLock lock;
+    return TakeNodeHeld();
+}
+
+// Appends a copy of each record after tail, taking the nodes under one hold
+// of the lock, and returns the new tail; *linked tells how many made it.
+PointNode* LinkRecords(PointNode* tail, const ShowPoint* records, unsigned count, unsigned* linked)
+{
+    PoolLock lock;
+    unsigned i = 0;
+    for (; i < count; i++) {
+        PointNode* node = TakeNodeHeld();
+        if (!node)
+            break;
+        node->next = nullptr;
+        node->point = records[i];
+        // The reserved bytes of a point are ignored when read.
+        memset(node->point.reserved1, 0, sizeof(node->point.reserved1));
+        memset(node->point.reserved2, 0, sizeof(node->point.reserved2));
+        tail->next = node;
+        tail = node;
+    }
+    *linked = i;
+    return tail;
 }
 
 void GiveBackNode(PointNode* node)
@@ -367,8 +395,10 @@ int32_t ShowDocument::Load(const char* filePath)
             break;
         filled += got;
         unsigned records = filled / sizeof(ShowPoint);
+        unsigned linked = 0;
+        tail = LinkRecords(tail, buffer, records, &linked);
+        pointCount += linked;
         for (unsigned i = 0; i < records; i++) {
-            AppendPoint(buffer[i]);
             total += buffer[i].delay;
             if (total > static_cast<uint32_t>(INT32_MAX))
                 total = INT32_MAX;
