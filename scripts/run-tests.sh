@@ -18,5 +18,14 @@ if [ "$(id -u)" = 0 ] && mkdir -p "$fulldisk" &&
   export TOVAREN_FULLDISK=$fulldisk
 fi
 
-xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
-  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-}
+# Wine's server and desktop process start with the first program and inherit
+# its output; started here first, with their output elsewhere, they keep no
+# test's output open (which would make that test last the whole run). They
+# are ended with the X server, as they belong to it.
+export TOVAREN_PREFIX=$(cd "$build" && pwd)/wineprefix
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
+  "$1/wine-run.sh" wineboot </dev/null >/dev/null 2>&1 || true
+  status=0
+  ctest --test-dir "$2" --output-on-failure -j "$(nproc)" $3 || status=$?
+  WINEPREFIX=$TOVAREN_PREFIX wineserver -k 2>/dev/null || true
+  exit $status' run-tests "$here" "$build" "${CTEST_ARGS:-}"
