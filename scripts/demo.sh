@@ -117,6 +117,7 @@ if kill -0 "$saver_pid" 2>/dev/null; then
   kill "$saver_pid" 2>/dev/null || true
 fi
 wait "$saver_pid" 2>/dev/null || true
+wineserver -k 2>/dev/null || true   # Wine's desktop process belongs to this X server
 
 frames=("$demo"/frames/frame*.png)
 if [ ! -e "${frames[0]}" ]; then
