@@ -121,15 +121,16 @@ PointNode* TakeNode()
 }
 
 // Appends a copy of each record after tail, taking the nodes under one hold
-// of the lock, and returns the new tail; *linked tells how many made it.
+// of the lock, and returns the new tail; *linked tells how many made it. A
+// record whose node cannot be had is dropped and the next one is tried.
 PointNode* LinkRecords(PointNode* tail, const ShowPoint* records, unsigned count, unsigned* linked)
 {
     PoolLock lock;
-    unsigned i = 0;
-    for (; i < count; i++) {
+    *linked = 0;
+    for (unsigned i = 0; i < count; i++) {
         PointNode* node = TakeNodeHeld();
         if (!node)
-            break;
+            continue;
         node->next = nullptr;
         node->point = records[i];
         // The reserved bytes of a point are ignored when read.
@@ -137,8 +138,8 @@ PointNode* LinkRecords(PointNode* tail, const ShowPoint* records, unsigned count
         memset(node->point.reserved2, 0, sizeof(node->point.reserved2));
         tail->next = node;
         tail = node;
+        ++*linked;
     }
-    *linked = i;
     return tail;
 }
 
