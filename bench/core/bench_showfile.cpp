@@ -1,5 +1,6 @@
 // Times ShowDocument::Load and Save of a 1,000,000-point (16 MB) show against one
 // plain _read / _write of the same bytes, and against a 16-byte-per-call loop.
+#include "BenchClock.h"
 #include "ShowDocument.h"
 
 #include <fcntl.h>
@@ -15,18 +16,6 @@ namespace {
 
 const int kPoints = 1000000;
 const int kRounds = 5;
-
-double NowMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double Median(std::vector<double> values)
 {

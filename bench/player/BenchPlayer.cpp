@@ -1,7 +1,10 @@
 // Figures for the playback engine: drawing throughput against a plain GDI
 // loop, presents per second, flood fill times, timing fidelity.
 // "bench_player --demo" plays a painting slowly for a screenshot instead.
+#include "BenchClock.h"
 #include "FloodFill.h"
+#include "Maze.h"
+#include "PlayerTestSupport.h"
 #include "ShowDocument.h"
 #include "ShowPlayer.h"
 
@@ -16,20 +19,6 @@
 #include <vector>
 
 namespace {
-
-int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
-
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 void Pump() {
     MSG msg;
@@ -53,34 +42,13 @@ HWND MakeFullScreenWindow() {
     return window;
 }
 
-HBITMAP MakeCharacter() {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 80);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, 40, 80};
-    HBRUSH back = CreateSolidBrush(RGB(255, 0, 255));
-    FillRect(dc, &all, back);
-    DeleteObject(back);
-    HBRUSH body = CreateSolidBrush(RGB(120, 60, 20));
-    RECT handle = {2, 20, 6, 66};
-    FillRect(dc, &handle, body);
-    RECT head = {8, 4, 30, 26};
-    FillRect(dc, &head, body);
-    DeleteObject(body);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return bitmap;
-}
-
 struct Player {
     HWND window = nullptr;
     HBITMAP character = nullptr;
     std::unique_ptr<ShowPlayer> player;
     bool Open() {
         window = MakeFullScreenWindow();
-        character = MakeCharacter();
+        character = MakeCharacterBitmap();
         player.reset(new ShowPlayer(window));
         if (!player->ok) printf("player set-up failed: %s\n", player->message);
         return player->ok;
@@ -234,34 +202,10 @@ struct Memory16 {
 // A maze of 3-pixel corridors and 1-pixel black walls, all of it connected.
 void PaintMaze(Memory16& m) {
     std::fill(m.pixels.begin(), m.pixels.end(), 0);
-    int cols = (m.width - 1) / 4, rows = (m.height - 1) / 4;
-    std::vector<bool> seen(static_cast<size_t>(cols) * rows, false);
-    std::vector<int> stack = {0};
-    seen[0] = true;
-    std::mt19937 random(7);
-    auto open = [&](int left, int top, int w, int h) {
+    CarveMaze(m.width, m.height, 7, [&](int left, int top, int w, int h) {
         for (int y = top; y < top + h; ++y)
             for (int x = left; x < left + w; ++x) m.Set(x, y, 0xFFFF);
-    };
-    open(1, 1, 3, 3);
-    while (!stack.empty()) {
-        int cell = stack.back(), cx = cell % cols, cy = cell / cols;
-        int options[4], count = 0;
-        if (cx > 0 && !seen[cell - 1]) options[count++] = cell - 1;
-        if (cx + 1 < cols && !seen[cell + 1]) options[count++] = cell + 1;
-        if (cy > 0 && !seen[cell - cols]) options[count++] = cell - cols;
-        if (cy + 1 < rows && !seen[cell + cols]) options[count++] = cell + cols;
-        if (!count) {
-            stack.pop_back();
-            continue;
-        }
-        int next = options[random() % count], nx = next % cols, ny = next / cols;
-        seen[next] = true;
-        open(1 + nx * 4, 1 + ny * 4, 3, 3);
-        if (nx != cx) open(std::max(nx, cx) * 4, 1 + cy * 4, 1, 3);
-        else open(1 + cx * 4, std::max(ny, cy) * 4, 3, 1);
-        stack.push_back(next);
-    }
+    });
 }
 
 void BenchFloodFill() {
@@ -437,7 +381,7 @@ int main(int argc, char** argv) {
     BenchPresents();
     if (presentsOnly) return 0;
     if (ScreenWidth() < 1920)
-        printf("  (1920x1080: run bench/player/presents-1080.sh)\n");
+        printf("  (1920x1080: bench/player/presents-1080.sh, which make bench runs next)\n");
     BenchFloodFill();
     BenchTiming(0, 100);
     BenchTiming(50, 200);

@@ -3,6 +3,7 @@
 //   key press to exit, and to the desktop repainted  vs  closing the settings dialog
 //   start to first frame with 100 shows listed        vs  with 1 show
 //   CPU while waiting between shows / for a slow point vs  while drawing a show
+#include "BenchClock.h"
 #include "SaverProcess.h"
 #include "SaverTestSupport.h"
 
@@ -33,23 +34,10 @@ double Median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-double NowMs()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
 void ConfigureFolders(const std::string& shows, const std::string& characters)
 {
     DeleteProductKeys();
-    SetProductValue("TSD", shows.c_str());
-    SetProductValue("TCD", characters.c_str());
-    SetProductValue("TIC", "0");
-    SetProductValue("TSSS", "m");
-    SetProductValue("TSSM", "1");
-    SetProductValue("TPS", "30");
+    SetPlainSettings(shows, characters);
 }
 
 std::string CharacterFolder()

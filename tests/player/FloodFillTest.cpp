@@ -1,6 +1,7 @@
 // The scanline fill against GDI's ExtFloodFill, pixel for pixel, on DIB
 // sections of the formats the player and the editor use.
 #include "FloodFill.h"
+#include "Maze.h"
 #include "PlayerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -168,41 +169,11 @@ TEST(SpanFill, ColourValuesFollowTheMasks) {
 void PaintMaze(Dib& dib, unsigned seed) {
     RECT all = {0, 0, dib.width, dib.height};
     FillRect(dib.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    int cols = (dib.width - 1) / 4, rows = (dib.height - 1) / 4;
-    std::vector<bool> seen(static_cast<size_t>(cols) * rows, false);
-    std::vector<int> stack = {0};
-    seen[0] = true;
-    std::mt19937 random(seed);
     HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    auto open = [&](int cell) {
-        RECT r = {1 + cell % cols * 4, 1 + cell / cols * 4, 4 + cell % cols * 4,
-                  4 + cell / cols * 4};
+    CarveMaze(dib.width, dib.height, seed, [&](int left, int top, int w, int h) {
+        RECT r = {left, top, left + w, top + h};
         FillRect(dib.dc, &r, white);
-    };
-    open(0);
-    while (!stack.empty()) {
-        int cell = stack.back();
-        int cx = cell % cols, cy = cell / cols;
-        int options[4], count = 0;
-        if (cx > 0 && !seen[cell - 1]) options[count++] = cell - 1;
-        if (cx + 1 < cols && !seen[cell + 1]) options[count++] = cell + 1;
-        if (cy > 0 && !seen[cell - cols]) options[count++] = cell - cols;
-        if (cy + 1 < rows && !seen[cell + cols]) options[count++] = cell + cols;
-        if (!count) {
-            stack.pop_back();
-            continue;
-        }
-        int next = options[random() % count];
-        seen[next] = true;
-        open(next);
-        int nx = next % cols, ny = next / cols;
-        RECT wall = {1 + (cx < nx ? nx : cx) * 4 - (cx != nx ? 1 : 0),
-                     1 + (cy < ny ? ny : cy) * 4 - (cy != ny ? 1 : 0), 0, 0};
-        wall.right = wall.left + (cx != nx ? 1 : 3);
-        wall.bottom = wall.top + (cy != ny ? 1 : 3);
-        FillRect(dib.dc, &wall, white);
-        stack.push_back(next);
-    }
+    });
     GdiFlush();
 }
 

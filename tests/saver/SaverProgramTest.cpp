@@ -30,12 +30,7 @@ protected:
         showFolder = FreshFolder("program_shows");
         characterFolder = FreshFolder("program_chars");
         WriteBytes(JoinPath(characterFolder, "blue.bmp"), BitmapBytes(60, 60, kCharacterColour));
-        SetProductValue("TSD", showFolder.c_str());
-        SetProductValue("TCD", characterFolder.c_str());
-        SetProductValue("TIC", "0");
-        SetProductValue("TSSS", "m");
-        SetProductValue("TSSM", "1");
-        SetProductValue("TPS", "30");
+        SetPlainSettings(showFolder, characterFolder);
     }
     // A show painting a horizontal line over 'seconds' at the given height.
     void AddShow(const char* name, COLORREF colour, int y, int points, uint16_t delay)

@@ -148,3 +148,13 @@ std::vector<unsigned char> StandaloneBytes(const std::vector<unsigned char>& pro
     bytes.insert(bytes.end(), raw, raw + sizeof(trailer));
     return bytes;
 }
+
+void SetPlainSettings(const std::string& shows, const std::string& characters)
+{
+    SetProductValue("TSD", shows.c_str());
+    SetProductValue("TCD", characters.c_str());
+    SetProductValue("TIC", "0");
+    SetProductValue("TSSS", "m");
+    SetProductValue("TSSM", "1");
+    SetProductValue("TPS", "30");
+}

@@ -22,6 +22,9 @@ std::vector<std::string> StandaloneTempFolders();
 // Writes one text value of the product key under HKEY_CURRENT_USER (or HKLM).
 void SetProductValue(const char* name, const char* text, HKEY root = HKEY_CURRENT_USER);
 std::string GetProductValue(const char* name, HKEY root = HKEY_CURRENT_USER);
+// Settings for a predictable run: these show and character folders, no
+// built-in characters, manual speed 1 and a pause of 30 seconds.
+void SetPlainSettings(const std::string& shows, const std::string& characters);
 // The common documents "Tovaren" folder the saver falls back to.
 std::string DefaultShowFolder();
 // A standalone saver image: program bytes, show, bitmap and the 60-byte trailer.

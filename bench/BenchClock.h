@@ -1,0 +1,16 @@
+// The benchmarks' clock: milliseconds from the performance counter.
+#pragma once
+
+#include <windows.h>
+
+inline double NowMs()
+{
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / ticksPerMs;
+}
