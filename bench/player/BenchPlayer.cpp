@@ -20,11 +20,6 @@
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
 HWND MakeFullScreenWindow() {
     static bool registered = false;
     if (!registered) {
@@ -38,7 +33,7 @@ HWND MakeFullScreenWindow() {
     HWND window = CreateWindowExA(WS_EX_TOPMOST, "BenchPlayer", "Tovaren", WS_POPUP | WS_VISIBLE,
                                   0, 0, ScreenWidth(), ScreenHeight(), nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    Pump();
+    PumpMessages();
     return window;
 }
 
@@ -58,7 +53,7 @@ struct Player {
         player.reset();
         if (character) DeleteObject(character);
         if (window) DestroyWindow(window);
-        Pump();
+        PumpMessages();
     }
 };
 
