@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 
 // Point flag bits.
@@ -85,6 +86,13 @@ struct ShowHeaderV1 {
 };
 static_assert(sizeof(ShowHeaderV1) == 6, "the version-1 header is 6 bytes");
 
+// The second constructor argument: whether playing a priority show to its end
+// marks it as viewed in the registry.
+enum : BYTE {
+    PRIORITY_MARKING_ON = 0,
+    PRIORITY_MARKING_SUPPRESSED = 1,
+};
+
 class ShowDocument {
 public:
     ShowDocument(HINSTANCE module, BYTE suppressPriorityMarking);
@@ -131,3 +139,19 @@ private:
 // True when the file at path is a version-2 show with HF_PRIORITY that has not
 // been played to its end yet.
 bool IsUnviewedPriorityShow(HINSTANCE module, const char* path);
+
+// Owns a show document on the heap: it is cleared and deleted with its owner.
+struct ShowDocumentDeleter {
+    void operator()(ShowDocument* document) const
+    {
+        document->Clear();
+        delete document;
+    }
+};
+typedef std::unique_ptr<ShowDocument, ShowDocumentDeleter> ShowDocumentPtr;
+
+// Null when the memory for it cannot be had.
+inline ShowDocumentPtr NewShowDocument(HINSTANCE module, BYTE suppressPriorityMarking)
+{
+    return ShowDocumentPtr(new (std::nothrow) ShowDocument(module, suppressPriorityMarking));
+}

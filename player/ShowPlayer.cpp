@@ -1,6 +1,7 @@
 #include "ShowPlayer.h"
 
 #include "FloodFill.h"
+#include "ScopedWin.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -95,53 +96,16 @@ void ReleaseInterface(T*& object) {
     }
 }
 
-// The screen as it was before DirectDraw touched it, kept in a memory bitmap
-// until the Desktop surface exists.
-class DesktopCapture {
-public:
-    ~DesktopCapture() {
-        if (memoryDC && oldBitmap) SelectObject(memoryDC, oldBitmap);
-        if (bitmap) DeleteObject(bitmap);
-        if (memoryDC) DeleteDC(memoryDC);
-    }
-    HDC memoryDC = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ oldBitmap = nullptr;
-};
-
-class ScreenDC {
-public:
-    ScreenDC() : dc(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (dc) ReleaseDC(nullptr, dc);
-    }
-    HDC dc;
-};
-
-// Locks a system-memory surface for direct pixel access.
-class SurfaceLock {
-public:
-    explicit SurfaceLock(IDirectDrawSurface4* surface) : surface(surface) {
-        ZeroMemory(&desc, sizeof(desc));
-        desc.dwSize = sizeof(desc);
-        locked = surface && SUCCEEDED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr));
-    }
-    ~SurfaceLock() {
-        if (locked) surface->Unlock(nullptr);
-    }
-    PixelMemory Memory() const {
-        PixelMemory m;
-        m.bits = static_cast<uint8_t*>(desc.lpSurface);
-        m.pitch = static_cast<int>(desc.lPitch);
-        m.width = static_cast<int>(desc.dwWidth);
-        m.height = static_cast<int>(desc.dwHeight);
-        m.bytesPerPixel = static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount / 8);
-        return m;
-    }
-    IDirectDrawSurface4* surface;
-    DDSURFACEDESC2 desc;
-    bool locked;
-};
+// The pixel rows of a locked surface.
+PixelMemory MemoryOf(const DDSURFACEDESC2& desc) {
+    PixelMemory m;
+    m.bits = static_cast<uint8_t*>(desc.lpSurface);
+    m.pitch = static_cast<int>(desc.lPitch);
+    m.width = static_cast<int>(desc.dwWidth);
+    m.height = static_cast<int>(desc.dwHeight);
+    m.bytesPerPixel = static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount / 8);
+    return m;
+}
 
 void FillSurfaceDesc(DDSURFACEDESC2& desc, DWORD caps, const RECT* size) {
     ZeroMemory(&desc, sizeof(desc));
@@ -312,23 +276,18 @@ bool ShowPlayer::initTovarenPlayerFullScreen() {
     int height = Height(screenRect);
 
     // The desktop is copied before the mode change repaints the screen.
-    DesktopCapture capture;
-    {
-        ScreenDC screen;
-        capture.memoryDC = CreateCompatibleDC(screen.dc);
-        capture.bitmap = CreateCompatibleBitmap(screen.dc, width, height);
-        HGDIOBJ old = capture.memoryDC && capture.bitmap
-                          ? SelectObject(capture.memoryDC, capture.bitmap)
-                          : nullptr;
-        if (!old || old == HGDI_ERROR) {
-            FailWithHint("gdi SelectObject() failed.");
-            return false;
-        }
-        capture.oldBitmap = old;
-        if (!BitBlt(capture.memoryDC, 0, 0, width, height, screen.dc, 0, 0, SRCCOPY)) {
-            FailWithHint("gdi BitBlt() desktop image into tmpBmp failed.");
-            return false;
-        }
+    // The screen DC is given back before DirectDraw takes the display.
+    ScopedBitmap capture;
+    ScopedMemoryDC captureDC{ScopedGetDC{nullptr}};
+    capture.Reset(CreateCompatibleBitmap(ScopedGetDC{nullptr}, width, height));
+    ScopedSelectObject selectCapture(captureDC, capture);
+    if (!selectCapture.Selected()) {
+        FailWithHint("gdi SelectObject() failed.");
+        return false;
+    }
+    if (!BitBlt(captureDC, 0, 0, width, height, ScopedGetDC{nullptr}, 0, 0, SRCCOPY)) {
+        FailWithHint("gdi BitBlt() desktop image into tmpBmp failed.");
+        return false;
     }
 
     BeginTimerPeriod();
@@ -350,11 +309,10 @@ bool ShowPlayer::initTovarenPlayerFullScreen() {
     if (!CreateDrawingSurface(screenRect)) return false;
     if (!SetUpFullScreenClipper(screenRect)) return false;
 
-    HDC desktopDC = nullptr;
     bool copied = false;
-    if (SUCCEEDED(desktopSurface->GetDC(&desktopDC))) {
-        copied = BitBlt(desktopDC, 0, 0, width, height, capture.memoryDC, 0, 0, SRCCOPY) != 0;
-        desktopSurface->ReleaseDC(desktopDC);
+    {
+        ScopedSurfaceDC desktopDC(desktopSurface);
+        copied = desktopDC && BitBlt(desktopDC, 0, 0, width, height, captureDC, 0, 0, SRCCOPY);
     }
     if (!copied) {
         FailWithHint("gdi desktop bitblt failed.");
@@ -389,16 +347,11 @@ bool ShowPlayer::initTovarenPlayerWindowed() {
 // windowed primary surface does not hold what other programs drew on every
 // system (under Wine it reads back black).
 bool ShowPlayer::CopyScreenUnderWindow() {
-    HDC desktopDC = nullptr;
-    if (FAILED(desktopSurface->GetDC(&desktopDC))) return false;
-    bool copied;
-    {
-        ScreenDC screen;
-        copied = screen.dc && BitBlt(desktopDC, 0, 0, Width(windowArea), Height(windowArea),
-                                     screen.dc, windowRect.left, windowRect.top, SRCCOPY);
-    }
-    desktopSurface->ReleaseDC(desktopDC);
-    return copied;
+    ScopedSurfaceDC desktopDC(desktopSurface);
+    if (!desktopDC) return false;
+    ScopedGetDC screen(nullptr);
+    return screen && BitBlt(desktopDC, 0, 0, Width(windowArea), Height(windowArea), screen,
+                            windowRect.left, windowRect.top, SRCCOPY);
 }
 
 bool ShowPlayer::CreateSurfaceFromDesc(DDSURFACEDESC2& desc, IDirectDrawSurface4** surface,
@@ -614,17 +567,18 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
         return false;
     }
 
-    HDC dc = nullptr;
-    if (SUCCEEDED(drawingSurface->GetDC(&dc))) {
-        TEXTMETRICA metrics;
-        ZeroMemory(&metrics, sizeof(metrics));
-        GetTextMetricsA(dc, &metrics);
-        warningX = screenRect.right;
-        markX = screenRect.right - metrics.tmMaxCharWidth;
-        warningWidth = warningLength * metrics.tmAveCharWidth;
-        signatureY = screenRect.bottom - 40;
-        signatureX = screenRect.right - signatureLength * metrics.tmAveCharWidth - 40;
-        drawingSurface->ReleaseDC(dc);
+    {
+        ScopedSurfaceDC dc(drawingSurface);
+        if (dc) {
+            TEXTMETRICA metrics;
+            ZeroMemory(&metrics, sizeof(metrics));
+            GetTextMetricsA(dc, &metrics);
+            warningX = screenRect.right;
+            markX = screenRect.right - metrics.tmMaxCharWidth;
+            warningWidth = warningLength * metrics.tmAveCharWidth;
+            signatureY = screenRect.bottom - 40;
+            signatureX = screenRect.right - signatureLength * metrics.tmAveCharWidth - 40;
+        }
     }
 
     nextDueMs = timeGetTime();
@@ -633,27 +587,23 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
 }
 
 bool ShowPlayer::CopyCharacterBitmap(HBITMAP characterBitmap) {
-    HDC windowDC = GetDC(window);
-    HDC memoryDC = CreateCompatibleDC(windowDC);
-    ReleaseDC(window, windowDC);
-    HGDIOBJ oldBitmap = SelectObject(memoryDC, characterBitmap);
-    HDC surfaceDC = nullptr;
-    if (SUCCEEDED(characterSurface->GetDC(&surfaceDC))) {
-        BitBlt(surfaceDC, 0, 0, Width(characterRect), Height(characterRect), memoryDC, 0, 0,
-               SRCCOPY);
-        characterSurface->ReleaseDC(surfaceDC);
+    {
+        ScopedMemoryDC memoryDC{ScopedGetDC{window}};
+        ScopedSelectObject selectCharacter(memoryDC, characterBitmap);
+        ScopedSurfaceDC surfaceDC(characterSurface);
+        if (surfaceDC)
+            BitBlt(surfaceDC, 0, 0, Width(characterRect), Height(characterRect), memoryDC, 0, 0,
+                   SRCCOPY);
     }
-    if (oldBitmap) SelectObject(memoryDC, oldBitmap);
-    DeleteDC(memoryDC);
 
     // A colour key is a pixel value of the surface's format, not a COLORREF:
     // the pixel at (1, 1) as it landed on the surface is the transparent one.
     int keyX = Width(characterRect) > 1 ? 1 : 0;
     int keyY = Height(characterRect) > 1 ? 1 : 0;
     {
-        SurfaceLock lock(characterSurface);
+        ScopedSurfaceLock lock(characterSurface);
         if (lock.locked) {
-            uint32_t key = ReadPixelValue(lock.Memory(), keyX, keyY);
+            uint32_t key = ReadPixelValue(MemoryOf(lock.desc), keyX, keyY);
             characterColorKey.dwColorSpaceLowValue = key;
             characterColorKey.dwColorSpaceHighValue = key;
         }
@@ -666,18 +616,13 @@ bool ShowPlayer::CopyCharacterBitmap(HBITMAP characterBitmap) {
 }
 
 void ShowPlayer::PaintFloodFillWhite() {
-    HDC dc = nullptr;
-    if (FAILED(floodFillSurface->GetDC(&dc))) return;
-    HBRUSH brush = CreateSolidBrush(kTransparentWhite);
-    HPEN pen = CreatePen(PS_SOLID, 1, kTransparentWhite);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
+    ScopedSurfaceDC dc(floodFillSurface);
+    if (!dc) return;
+    ScopedBrush brush(CreateSolidBrush(kTransparentWhite));
+    ScopedPen pen(CreatePen(PS_SOLID, 1, kTransparentWhite));
+    ScopedSelectObject selectBrush(dc, brush);
+    ScopedSelectObject selectPen(dc, pen);
     Rectangle(dc, -1, -1, floodFillRect.right, floodFillRect.bottom);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    DeleteObject(pen);
-    DeleteObject(brush);
-    floodFillSurface->ReleaseDC(dc);
 }
 
 void ShowPlayer::ResetClock() {
@@ -791,12 +736,12 @@ void ShowPlayer::DrawFill(const ShowPoint& point) {
     COLORREF brushColor = GetNearestColor(dc, penColor);
     ReleaseHeldDCs();
 
-    SurfaceLock lock(floodFillSurface);
+    ScopedSurfaceLock lock(floodFillSurface);
     if (lock.locked) {
         const DDPIXELFORMAT& format = lock.desc.ddpfPixelFormat;
         uint32_t fillValue = PixelValueFromColor(brushColor, format.dwRBitMask,
                                                  format.dwGBitMask, format.dwBBitMask);
-        SpanFloodFill(lock.Memory(), point.x, point.y, fillValue);
+        SpanFloodFill(MemoryOf(lock.desc), point.x, point.y, fillValue);
     }
     floodDirty = true;
 }
@@ -838,16 +783,18 @@ bool ShowPlayer::RebuildDrawingSurface(const RECT& floodFillSource, const RECT& 
 
 void ShowPlayer::DrawTextOverlays() {
     if (warningMode == 0 && signatureLength <= 0) return;
-    HDC dc = nullptr;
-    if (FAILED(drawingSurface->GetDC(&dc))) return;
-    if (signatureLength > 0) TextOutA(dc, signatureX, signatureY, signatureText, signatureLength);
-    if (warningMode == 2) {
-        TextOutA(dc, warningX, 0, kCompatibilityWarningText, warningLength);
-    } else if (warningMode == 1) {
-        SetTextColor(dc, RGB(255, 0, 0));
-        TextOutA(dc, markX, 0, "X ", 2);
+    {
+        ScopedSurfaceDC dc(drawingSurface);
+        if (!dc) return;
+        if (signatureLength > 0)
+            TextOutA(dc, signatureX, signatureY, signatureText, signatureLength);
+        if (warningMode == 2) {
+            TextOutA(dc, warningX, 0, kCompatibilityWarningText, warningLength);
+        } else if (warningMode == 1) {
+            SetTextColor(dc, RGB(255, 0, 0));
+            TextOutA(dc, markX, 0, "X ", 2);
+        }
     }
-    drawingSurface->ReleaseDC(dc);
     if (warningMode == 2) {
         warningX -= 2;
         if (warningX < -warningWidth) warningX = screenRect.right;

@@ -4,6 +4,8 @@
 // user and the player see the desktop.
 #include "DesktopPicture.h"
 
+#include "ScopedWin.h"
+
 namespace {
 
 HBITMAP g_picture = nullptr;
@@ -17,17 +19,12 @@ void CaptureDesktopPicture(int width, int height)
     ReleaseDesktopPicture();
     g_width = width;
     g_height = height;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    ScopedGetDC screen(nullptr);
+    ScopedMemoryDC memory(screen);
     g_picture = CreateCompatibleBitmap(screen, width, height);
-    if (memory && g_picture) {
-        HGDIOBJ old = SelectObject(memory, g_picture);
+    ScopedSelectObject selectPicture(memory, g_picture);
+    if (selectPicture.Selected())
         BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-    }
-    if (memory)
-        DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
 }
 
 void ReleaseDesktopPicture()
@@ -42,11 +39,9 @@ void PaintDesktopPicture(HWND window, bool show)
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (g_picture && show) {
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(memory, g_picture);
+        ScopedMemoryDC memory(dc);
+        ScopedSelectObject selectPicture(memory, g_picture);
         BitBlt(dc, 0, 0, g_width, g_height, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
     }
     EndPaint(window, &paint);
 }

@@ -2,6 +2,7 @@
 #include "SaverState.h"
 
 #include "StandaloneInfo.h"
+#include "WindowsFamily.h"
 #include "tvRegistryClient.h"
 
 #include <objbase.h>
@@ -64,11 +65,7 @@ bool InitSaver()
         g_saver.pauseSeconds = g_saver.standalone->trailer.pauseSeconds;
     srand(static_cast<unsigned>(time(nullptr)));
 
-    OSVERSIONINFOA version;
-    memset(&version, 0, sizeof(version));
-    version.dwOSVersionInfoSize = sizeof(version);
-    GetVersionExA(&version);
-    g_saver.runningOnNT = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    g_saver.runningOnNT = IsNtFamily();
     g_saver.errorText[0] = '\0';
     return CoInitialize(nullptr) == S_OK;
 }

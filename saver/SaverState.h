@@ -74,5 +74,3 @@ void FillSettingsControls(HWND dialog);
 void SetSpeedSlider(HWND dialog, int16_t value);
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
 bool PathExists(const char* path);
-bool OpenHelpFile();
-void ShowHelpMissing(bool withOnlineHint);

@@ -5,6 +5,7 @@
 
 #include "DesktopPicture.h"
 #include "DirectoryList.h"
+#include "HelpFile.h"
 #include "InputDevices.h"
 #include "SaverState.h"
 #include "ShowPlayer.h"
@@ -179,7 +180,7 @@ bool g_showingMessage = false;
 
 void OpenHelpOrSayItIsMissing()
 {
-    if (OpenHelpFile())
+    if (OpenHelpFile(nullptr, g_saver.settings->settings[SETTING_INSTALL_FOLDER]))
         return;
     g_showingMessage = true;
     ShowHelpMissing(true);

@@ -2,6 +2,8 @@
 #include "SaverState.h"
 
 #include "AboutDialog.h"
+#include "HelpFile.h"
+#include "ScopedWin.h"
 #include "StandaloneInfo.h"
 #include "resource.h"
 #include "tvRegistryClient.h"
@@ -18,7 +20,6 @@
 namespace {
 
 const int kEditTextSize = 1024;
-const char kHelpFile[] = "help\\html\\TovarenHelp.html";
 
 const char* Setting(SettingIndex index)
 {
@@ -131,11 +132,9 @@ void BrowseForFolder(HWND dialog, int editControl, SettingIndex setting, const c
     if (items && SHGetPathFromIDListA(items, chosen))
         SetDlgItemTextA(dialog, editControl, chosen);
     if (items) {
-        IMalloc* shellAllocator = nullptr;
-        if (SUCCEEDED(SHGetMalloc(&shellAllocator))) {
+        ScopedComPtr<IMalloc> shellAllocator;
+        if (SUCCEEDED(SHGetMalloc(shellAllocator.Receive())))
             shellAllocator->Free(items);
-            shellAllocator->Release();
-        }
     }
 }
 
@@ -189,7 +188,7 @@ void SettingsCommand(HWND dialog, int command)
     case IDOK: StoreSettings(dialog); EndDialog(dialog, 1); break;
     case IDCANCEL: EndDialog(dialog, 1); break;
     case IDM_HELP:
-        if (!OpenHelpFile())
+        if (!OpenHelpFile(nullptr, InstallFolder()))
             ShowHelpMissing(false);
         break;
     case IDC_BROWSE_SHOWS:
@@ -214,25 +213,6 @@ bool PathExists(const char* path)
 {
     struct _stat info;
     return _stat(path, &info) == 0;
-}
-
-bool OpenHelpFile()
-{
-    HINSTANCE result = ShellExecuteA(nullptr, "open", kHelpFile, nullptr, InstallFolder(),
-                                     SW_SHOWMAXIMIZED);
-    return reinterpret_cast<INT_PTR>(result) >= 33;
-}
-
-void ShowHelpMissing(bool withOnlineHint)
-{
-    if (withOnlineHint)
-        MessageBoxA(nullptr,
-                    "Help file \"help\\html\\TovarenHelp.html\" cannot be found.\n\n"
-                    "Online help is available at https://www.vorlund.example/tovaren/help/",
-                    "No help file found", MB_OK);
-    else
-        MessageBoxA(nullptr, "Help file \"help\\html\\TovarenHelp.html\" cannot be found.",
-                    "No help file found", MB_OK);
 }
 
 void SetSpeedSlider(HWND dialog, int16_t value)

@@ -2,7 +2,9 @@
 #include "SaverState.h"
 
 #include "AutoSpeed.h"
+#include "CompatibilityWarning.h"
 #include "DirectoryList.h"
+#include "ScopedWin.h"
 #include "ShowDocument.h"
 #include "StandaloneInfo.h"
 #include "resource.h"
@@ -52,18 +54,6 @@ void AddBuiltInCharacters(BYTE bits)
 HBITMAP LoadCharacterResource(int id)
 {
     return LoadBitmapA(g_saver.module, MAKEINTRESOURCEA(id));
-}
-
-// Bit 0 of the header says the show was painted on a DOS-based Windows; the
-// warning is due when that differs from the system now running it.
-BYTE WarningModeFor(uint16_t flags)
-{
-    if (!(flags & HF_COMPAT_WARNINGS))
-        return 0;
-    bool paintedOnDos = (flags & HF_OS_DOS) != 0;
-    if (paintedOnDos != (g_saver.runningOnNT != 0))
-        return 0;
-    return Setting(SETTING_WARNINGS)[0] == '\0' ? 2 : 1;
 }
 
 }  // namespace
@@ -182,7 +172,8 @@ bool LoadShowFile(const char* path)
         return false;
     }
     ChooseShowSpeed(static_cast<uint32_t>(total));
-    g_saver.warningMode = WarningModeFor(g_saver.document->header.block.flags);
+    g_saver.warningMode = WarningModeFor(g_saver.document->header.block.flags,
+                                         g_saver.runningOnNT != 0, Setting(SETTING_WARNINGS));
     if (!g_saver.stopPriorityMarking) {
         ++g_saver.showsLoaded;
         if (g_saver.showsLoaded >= g_saver.showCount)
@@ -293,13 +284,13 @@ HBITMAP PickCharacterBitmap()
 HRESULT ResolveShortcut(const char* shortcutPath, char* output)
 {
     output[0] = '\0';
-    IShellLinkA* link = nullptr;
+    ScopedComPtr<IShellLinkA> link;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      reinterpret_cast<void**>(&link));
+                                      link.ReceiveVoid());
     if (FAILED(result))
         return result;
-    IPersistFile* file = nullptr;
-    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    ScopedComPtr<IPersistFile> file;
+    result = link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
     if (SUCCEEDED(result)) {
         WCHAR widePath[MAX_PATH];
         if (MultiByteToWideChar(CP_ACP, 0, shortcutPath, -1, widePath, MAX_PATH) == 0)
@@ -311,8 +302,6 @@ HRESULT ResolveShortcut(const char* shortcutPath, char* output)
             WIN32_FIND_DATAA found;
             result = link->GetPath(output, MAX_PATH, &found, SLGP_SHORTPATH);
         }
-        file->Release();
     }
-    link->Release();
     return result;
 }

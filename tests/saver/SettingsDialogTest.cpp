@@ -172,6 +172,9 @@ TEST_F(SettingsDialog, CharacterSelectionStoresItsBitsAtOnce)
     }
     PostMessageA(GetDlgItem(characters, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([] { return GetProductValue("TIC") == "0"; }, 5000)) << GetProductValue("TIC");
+    // The value is stored before the box is gone: finding it again too early
+    // would find the closing one.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(characters); }, 5000));
 
     PostMessageA(GetDlgItem(dialog, IDC_BUILTIN_CHARACTERS), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return (characters = FindTopWindow("Character Selection")) != nullptr; }, 5000));

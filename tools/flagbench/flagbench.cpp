@@ -1,5 +1,6 @@
 // flagbench: shows the header of one show file in a dialog and writes the
 // changed header back into the same file.
+#include "DialogHelpers.h"
 #include "ShowDocument.h"
 #include "resource.h"
 
@@ -49,45 +50,6 @@ struct FlagbenchState {
 };
 
 FlagbenchState state;
-
-// ---- Dialog helpers
-
-void DlgSetText(HWND dialog, int id, const char* text)
-{
-    SetDlgItemTextA(dialog, id, text);
-}
-
-void DlgGetText(HWND dialog, int id, char* buffer, int size)
-{
-    buffer[0] = '\0';
-    GetDlgItemTextA(dialog, id, buffer, size);
-}
-
-// Header words are shown as unsigned decimal numbers.
-void DlgSetWord(HWND dialog, int id, uint16_t value)
-{
-    char text[16];
-    snprintf(text, sizeof(text), "%d", static_cast<int>(value));
-    DlgSetText(dialog, id, text);
-}
-
-// Text that is not a number reads as 0, as atoi has it.
-int DlgGetInt(HWND dialog, int id)
-{
-    char text[kFieldTextSize];
-    DlgGetText(dialog, id, text, sizeof(text));
-    return atoi(text);
-}
-
-uint16_t DlgGetWord(HWND dialog, int id)
-{
-    return static_cast<uint16_t>(DlgGetInt(dialog, id));
-}
-
-void DlgSetCheck(HWND dialog, int id, bool checked)
-{
-    CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
-}
 
 // ---- The flag display
 

@@ -1,6 +1,7 @@
 #include "RasterCommon.h"
 
 #include "SnapColor.h"
+#include "WindowsFamily.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -30,10 +31,7 @@ bool g_outOfMemory = false;
 
 void ReadSystemFamily()
 {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    GetVersionExA(&version);
-    g_raster.osFlags = version.dwPlatformId == VER_PLATFORM_WIN32_NT ? 0 : HF_OS_DOS;
+    g_raster.osFlags = IsNtFamily() ? 0 : HF_OS_DOS;
 }
 
 // Reads the number the way atoi does (leading blanks, a sign, digits; no

@@ -1,6 +1,7 @@
 // reeljoin: joins two or more shows, in the order given, into one new show file.
 // No existing file is changed: the output must not exist yet.
 #include "ShowDocument.h"
+#include "WindowsFamily.h"
 
 #include <new>
 #include <stdio.h>
@@ -32,13 +33,6 @@ const int kMinimumArguments = 4;
 
 // Every outcome, success or failure, ends the program with this status.
 const int kExitStatus = 0;
-
-bool IsNtFamily()
-{
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
 
 void PrintUsage()
 {
