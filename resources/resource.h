@@ -82,6 +82,57 @@ static_assert(IDB_THUMB_VELKA < IDB_CHAR_DORIN && IDB_CHAR_DORIN < IDB_THUMB_DOR
 #endif
 
 // ---- Editor resources
+// Menu, accelerators and dialogs
+#define IDR_EDITOR_MENU 101
+#define IDD_PEN_SIZE 102
+#define IDD_PLAYBACK_SPEED 103
+#define IDD_EDITOR_CHARACTER 117
+#define IDR_EDITOR_ACCELERATORS 137
+#define IDD_SIGNATURE 142
+
+// Commands of the menu (the Edit menu is also the right-button menu)
+#define IDM_NEW 40001
+#define IDM_OPEN 40002
+#define IDM_SAVE 40003
+#define IDM_SAVE_AS 40004
+#define IDM_EXIT 40005
+#define IDM_PLAY 40006
+#define IDM_PEN_COLOR 40007
+#define IDM_PEN_SIZE 40008
+#define IDM_ABOUT 40010
+#define IDM_PLAYBACK_SPEED 40012
+#define IDM_CLOSE 40014
+#define IDM_CHARACTER 40015
+#define IDM_UNDO 40018
+#define IDM_PICK_COLOR 40022
+#define IDM_FLOOD_FILL 141
+#define IDM_SIGNATURE 154
+
+// Controls of the editor's dialogs
+#define IDC_PEN_SIZE 1000            // dialog 102
+#define IDC_PLAYBACK_SPEED 1013      // dialog 103
+#define IDC_PICK_VELKA 1004          // dialog 117
+#define IDC_PICK_DORIN 1005
+#define IDC_PICK_BRAMWELL 1008
+#define IDC_SIGNATURE_TEXT 1035      // dialog 142
+
+// Cursors
+#define IDC_CURSOR_DRAW 118
+#define IDC_CURSOR_PICK 132
+#define IDC_CURSOR_FILL 140
+
+#ifdef __cplusplus
+// Every dialog of the shared resource set is one resource type.
+static_assert(IDD_PEN_SIZE != IDD_PLAYBACK_SPEED && IDD_EDITOR_CHARACTER != IDD_ABOUT &&
+                  IDD_EDITOR_CHARACTER != IDD_CHARACTERS && IDD_SIGNATURE != IDD_SETTINGS &&
+                  IDD_SIGNATURE != IDD_CHARACTERS && IDD_PEN_SIZE != IDD_ABOUT,
+              "editor dialog ids collide with the saver's");
+// The character dialog's radio buttons share one group; their ids must differ.
+static_assert(IDC_PICK_VELKA != IDC_PICK_DORIN && IDC_PICK_DORIN != IDC_PICK_BRAMWELL,
+              "character radio buttons collide");
+static_assert(IDC_CURSOR_DRAW != IDC_CURSOR_PICK && IDC_CURSOR_PICK != IDC_CURSOR_FILL,
+              "editor cursor ids collide");
+#endif
 
 // ---- flagbench resources (flagbench.rc)
 #define IDD_FLAGBENCH 101
