@@ -354,8 +354,16 @@ int RunMessageLoop()
     }
 }
 
+// Wine keeps a menu out of reach of other processes; this message tells them
+// the state of one item (as GetMenuState gives it), so tests and assistive
+// tools can read what the user sees.
+const char kItemStateMessage[] = "TovarenEditorItemState";
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    static const UINT itemStateMessage = RegisterWindowMessageA(kItemStateMessage);
+    if (message == itemStateMessage && itemStateMessage != 0)
+        return GetMenuState(g_editor.menu, static_cast<UINT>(wParam), MF_BYCOMMAND);
     int x = LOWORD(lParam);
     int y = HIWORD(lParam);
     switch (message) {

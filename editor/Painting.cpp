@@ -104,25 +104,22 @@ void RepaintSegment(POINT from, int x, int y)
     UpdateWindow(g_editor.mainWindow);
 }
 
-void PickColourUnderCursor()
+// The pick and the fill act where the button was released, which the message
+// tells; the cursor may have moved on before the message is handled.
+void PickColourAt(int x, int y)
 {
     g_editor.pickMode = false;
     SetEditorCursor(SystemCursor(IDC_CROSS));
-    POINT p;
-    GetCursorPos(&p);
-    ScreenToClient(g_editor.mainWindow, &p);
-    COLORREF picked = GetPixel(g_editor.windowDC, p.x, p.y);
+    COLORREF picked = GetPixel(g_editor.windowDC, x, y);
     if (picked == CLR_INVALID)
         return;
     g_editor.currentColour = picked;
     MakePen();
 }
 
-void FillUnderCursor(int x, int y)
+void FillAt(int x, int y)
 {
-    POINT p;
-    GetCursorPos(&p);
-    ScreenToClient(g_editor.mainWindow, &p);
+    POINT p = {x, y};
     COLORREF clicked = GetPixel(g_editor.windowDC, p.x, p.y);
     g_editor.fillMode = false;
     if (!BlockHoldsColour(p, clicked))
@@ -395,11 +392,11 @@ void OnMouseMove(int x, int y)
 void OnLeftButtonUp(int x, int y)
 {
     if (g_editor.pickMode) {
-        PickColourUnderCursor();
+        PickColourAt(x, y);
         return;
     }
     if (g_editor.fillMode && g_editor.document)
-        FillUnderCursor(x, y);
+        FillAt(x, y);
     SetEditorCursor(SystemCursor(IDC_CROSS));
     g_editor.buttonDown = false;
     ClipCursor(nullptr);
