@@ -65,8 +65,14 @@ void SendKey(WORD vk, bool up)
 
 WORD KeyFor(char c)
 {
+    if (c == ':')
+        return VK_OEM_1;
+    if (c == '\\')
+        return VK_OEM_5;
     if (c >= 'a' && c <= 'z')
         return static_cast<WORD>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<WORD>(c);
     if (c >= '0' && c <= '9')
         return static_cast<WORD>(c);
     if (c == '.')
@@ -91,7 +97,7 @@ void MouseToScreen(int x, int y)
 void TypeText(const std::string& text)
 {
     for (char c : text) {
-        bool shifted = c == '_';
+        bool shifted = c == '_' || c == ':' || (c >= 'A' && c <= 'Z');
         if (shifted)
             SendKey(VK_SHIFT, false);
         SendKey(KeyFor(c), false);

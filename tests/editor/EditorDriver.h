@@ -52,7 +52,7 @@ public:
     void Settle(DWORD ms = 150);
 };
 
-// Keystrokes for letters, digits, '.', '_' and blanks, as a user types them.
+// Keystrokes for letters, digits, blanks and . _ - : \ on a US keyboard, as a user types them.
 void TypeText(const std::string& text);
 void MouseToScreen(int x, int y);
 // A show file read back as the programs read it; null when it does not load.
