@@ -139,10 +139,15 @@ bool EditorDriver::HasDialog()
     return FindProcessWindow(process.processId, "#32770", nullptr) != nullptr;
 }
 
+// Waits until the editor has handled what was queued before, while this
+// thread goes on painting its own windows (the test's desktop among them).
 void EditorDriver::Settle(DWORD ms)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    DWORD end = GetTickCount() + 5000;
+    while (!SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 50, &result) &&
+           static_cast<int>(GetTickCount() - end) < 0)
+        PumpFor(20);
     PumpFor(ms);
 }
 

@@ -1,0 +1,128 @@
+// Playing shows in the real editor: from the Play menu over the desktop, and
+// started with a show on the command line as the .sho association does.
+#include "EditorDriver.h"
+#include "SaverTestSupport.h"
+
+#include "resource.h"
+
+namespace {
+
+const COLORREF kRed = RGB(255, 0, 0);
+const RECT kBand = {0, 292, 1024, 308};  // the show's line at y = 300
+
+class Playback : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = FreshFolder("editor_playback");
+        SetProductValue("TSD", folder.c_str());
+    }
+    // A red line across the screen, one point every delay ms.
+    std::string WriteLine(const char* name, int points, uint16_t delay)
+    {
+        std::string path = JoinPath(folder, name);
+        WriteShow(path, LinePoints(points, delay, kRed, 300));
+        return path;
+    }
+    HWND PlaybackWindow() { return FindWindowA("Screen Saving", "Screen Saving"); }
+    int RedOnScreen() { return CountScreenColour(kBand, kRed); }
+
+    ScopedCleanProductKey clean;
+    std::string folder;
+};
+
+}  // namespace
+
+TEST_F(Playback, PlayPaintsOverTheDesktopPausesAndEscapeComesBack)
+{
+    WriteLine("long.sho", 100, 1000);  // at speed 85, 150 ms a point
+    FakeDesktop desktop;
+    EditorDriver editor;
+    ASSERT_TRUE(editor.Start());
+    editor.Command(IDM_OPEN);
+    ASSERT_TRUE(editor.ChooseFile("long.sho"));
+    editor.Command(IDM_PLAY);
+    ASSERT_TRUE(WaitUntil([&] { return PlaybackWindow() != nullptr; }, 10000));
+    EXPECT_TRUE(IsIconic(editor.main));
+    EXPECT_FALSE(editor.ItemEnabled(IDM_PLAY));
+    ASSERT_TRUE(WaitUntil([&] { return RedOnScreen() > 300; }, 10000)) << "nothing painted";
+    EXPECT_GT(CountScreenColour({0, 400, 1024, 700}, FakeDesktop::kGreen), 10000)
+        << "the desktop is not behind the painting";
+
+    PressKey('P', 100);
+    Sleep(400);
+    int paused = RedOnScreen();
+    Sleep(1500);
+    EXPECT_NEAR(paused, RedOnScreen(), 30) << "P did not pause";
+    PressKey('P', 100);
+    EXPECT_TRUE(WaitUntil([&] { return RedOnScreen() > paused + 100; }, 5000)) << "P did not resume";
+
+    PressKey(VK_ESCAPE, 300);
+    ASSERT_TRUE(WaitUntil([&] { return PlaybackWindow() == nullptr; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(editor.main); }, 5000));
+    EXPECT_TRUE(editor.ItemEnabled(IDM_PLAY));
+    EXPECT_TRUE(editor.process.Running());
+    EXPECT_EQ("Tovaren - [" + JoinPath(folder, "long.sho") + "]", editor.Title());
+}
+
+TEST_F(Playback, AShowOnTheCommandLinePlaysAtOnceAndEndsTheProgram)
+{
+    // 4 seconds of points play at speed 20 in 3.2 s; the program ends 2.5 s
+    // after the show. At the editor's own speed of 85 it would take 0.6 s.
+    std::string path = WriteLine("four.sho", 41, 100);
+    EditorDriver editor;
+    ASSERT_TRUE(editor.Start("\"" + path + "\""));
+    DWORD started = GetTickCount();
+    EXPECT_TRUE(IsIconic(editor.main)) << "play-only starts minimised";
+    ASSERT_TRUE(WaitUntil([&] { return PlaybackWindow() != nullptr; }, 10000));
+    EXPECT_FALSE(editor.HasDialog()) << "no splash with a show to play";
+    ASSERT_TRUE(editor.process.WaitForExit(20000));
+    DWORD took = GetTickCount() - started;
+    EXPECT_EQ(0u, editor.process.exitCode);
+    EXPECT_GT(took, 6000u);
+    EXPECT_LT(took, 12000u);
+}
+
+TEST_F(Playback, EscapeEndsAPlayOnlyStartAndOtherKeysKeepTheEditorOnTheShow)
+{
+    std::string path = WriteLine("slow.sho", 100, 1000);
+    {
+        EditorDriver editor;
+        ASSERT_TRUE(editor.Start("\"" + path + "\""));
+        ASSERT_TRUE(WaitUntil([&] { return PlaybackWindow() != nullptr; }, 10000));
+        Sleep(800);
+        PressKey(VK_ESCAPE, 300);
+        ASSERT_TRUE(editor.process.WaitForExit(5000)) << "Escape did not end the program";
+        EXPECT_EQ(0u, editor.process.exitCode);
+    }
+    // A path without quotes is taken whole.
+    EditorDriver editor;
+    ASSERT_TRUE(editor.Start(path));
+    ASSERT_TRUE(WaitUntil([&] { return PlaybackWindow() != nullptr; }, 10000));
+    Sleep(800);
+    PressKey('A', 300);
+    ASSERT_TRUE(WaitUntil([&] { return PlaybackWindow() == nullptr; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(editor.main); }, 5000));
+    EXPECT_EQ("Tovaren - [" + path + "]", editor.Title());
+    EXPECT_TRUE(editor.ItemEnabled(IDM_PLAY));
+    editor.Command(IDM_EXIT);
+    EXPECT_TRUE(editor.process.WaitForExit(5000));
+}
+
+TEST_F(Playback, AShowThatCannotBeReadStartsTheEditorAsUsual)
+{
+    std::string empty = JoinPath(folder, "empty.sho");
+    WriteShow(empty, {});
+    for (std::string arguments : {"\"" + JoinPath(folder, "missing.sho") + "\"", "\"" + empty + "\""}) {
+        SCOPED_TRACE(arguments);
+        EditorDriver editor;
+        ASSERT_TRUE(editor.Start(arguments));
+        EXPECT_TRUE(WaitUntil([&] { return editor.ItemEnabled(IDM_SIGNATURE); }, 5000)) << "no new painting";
+        EXPECT_FALSE(IsIconic(editor.main));
+        EXPECT_FALSE(editor.HasDialog()) << "no splash and no message";
+        EXPECT_EQ("Tovaren 1.5.1.5", editor.Title());
+        EXPECT_EQ(nullptr, PlaybackWindow());
+        editor.Command(IDM_EXIT);
+        EXPECT_TRUE(editor.process.WaitForExit(5000));
+    }
+}
