@@ -93,6 +93,8 @@ extern EditorState g_editor;
 
 // Start-up and the loop (EditorWindow.cpp).
 int RunEditor(HINSTANCE module, const char* commandLine);
+// Everything before the message loop; false when the program must end.
+bool StartEditor(HINSTANCE module, const char* commandLine);
 bool TakeCommandLinePath(const char* commandLine, char* path, size_t size);
 int RunMessageLoop();
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -280,6 +280,13 @@ bool TakeCommandLinePath(const char* commandLine, char* path, size_t size)
 
 int RunEditor(HINSTANCE module, const char* commandLine)
 {
+    if (!StartEditor(module, commandLine))
+        return 0;
+    return RunMessageLoop();
+}
+
+bool StartEditor(HINSTANCE module, const char* commandLine)
+{
     ResetEditorState(module);
     bool withShow = commandLine && commandLine[0] != '\0';
     if (!withShow)
@@ -292,7 +299,7 @@ int RunEditor(HINSTANCE module, const char* commandLine)
     g_editor.osIsNT = IsNtFamily();
     if (!RegisterWindowClasses()) {
         MessageBoxA(nullptr, "Failed to Register window class...", kErrorCaption, MB_OK);
-        return 0;
+        return false;
     }
 
     g_editor.mainWindow = CreateWindowExA(0, g_editor.className, kMainWindowTitle,
@@ -301,7 +308,7 @@ int RunEditor(HINSTANCE module, const char* commandLine)
                                           g_editor.menu, module, nullptr);
     if (!g_editor.mainWindow) {
         MessageBoxA(nullptr, "Failed to create the editor window.", kErrorCaption, MB_OK);
-        return 0;
+        return false;
     }
     g_editor.windowDC = GetDC(g_editor.mainWindow);
 
@@ -313,7 +320,7 @@ int RunEditor(HINSTANCE module, const char* commandLine)
     }
     if (!ComputeClipRect()) {
         MessageBoxA(nullptr, "Failed to getAppMetrics.", kErrorCaption, MB_OK);
-        return 0;
+        return false;
     }
     // An opened show has made surfaces of its own size already.
     if (!g_editor.documentOpen)
@@ -329,7 +336,7 @@ int RunEditor(HINSTANCE module, const char* commandLine)
     } else {
         PostMessageA(g_editor.mainWindow, WM_COMMAND, IDM_NEW, 0);
     }
-    return RunMessageLoop();
+    return true;
 }
 
 // While a show plays the loop retrieves no messages at all: it steps the

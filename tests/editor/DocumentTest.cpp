@@ -86,6 +86,15 @@ TEST_F(Document, SaveAsAlwaysAsksSaveOnlyTheFirstTimeAndReopeningRedrawsThePaint
     EXPECT_FALSE(editor.ItemEnabled(IDM_SAVE));
     for (int id : {IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO, IDM_PICK_COLOR, IDM_SIGNATURE})
         EXPECT_TRUE(editor.ItemEnabled(id)) << id;
+
+    // A file that is no show says so, and leaves no document open.
+    WriteBytes(Path("garbage.sho"), {0xFF, 0xFF, 0x02});
+    editor.Command(IDM_OPEN);
+    EXPECT_TRUE(editor.ChooseFile("garbage.sho"));
+    std::string said = editor.Answer("Open Error", IDOK);
+    EXPECT_NE(std::string::npos, said.find("garbage.sho")) << said;
+    EXPECT_FALSE(editor.ItemEnabled(IDM_CLOSE));
+    EXPECT_EQ("Tovaren 1.5.1.5", editor.Title());
 }
 
 TEST_F(Document, TheSavePromptGuardsNewCloseAndTheWindow)
