@@ -23,6 +23,7 @@ const char kShowExtension[] = "sho";
 const char kSaveErrorCaption[] = "Save Error";
 const char kOpenErrorCaption[] = "Open Error";
 const char kNoTimedPoints[] = "No timed points in show file: [%s]";
+const char kCannotOpen[] = "Cannot open the show [%s]\n%s";
 const char kInputErrorCaption[] = "DirectInput Initialization error.";
 const char kNoMemoryText[] = "Not enough memory for a new painting.";
 
@@ -264,9 +265,9 @@ int32_t OpenShow(const char* givenPath, bool fromCommandLine)
     bool fits = total > 0 && MakeSurfaces(header.width, header.height);
     if (!fits) {
         if (!fromCommandLine) {
-            char text[kShowMessageSize + kEditorPathSize];
+            char text[kShowMessageSize + 2 * kEditorPathSize];
             if (total == -1)
-                snprintf(text, sizeof(text), "%s", g_editor.document->message);
+                snprintf(text, sizeof(text), kCannotOpen, g_editor.path, g_editor.document->message);
             else if (total == 0)
                 snprintf(text, sizeof(text), kNoTimedPoints, g_editor.path);
             else
