@@ -162,6 +162,18 @@ void OpenCommandLineShow(const char* commandLine)
     ShowWindow(g_editor.mainWindow, SW_FORCEMINIMIZE);
 }
 
+// Ends the playback and stays in the editor on the show, also after a
+// play-only start.
+void ReturnToEditor()
+{
+    g_editor.playOnly = false;
+    StopPlayback();
+    SetEditorCursor(LoadCursorA(nullptr, IDC_WAIT));
+    Redraw();
+    InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
+    SetEditorCursor(LoadCursorA(nullptr, IDC_CROSS));
+}
+
 bool IsPressed(int pollResult)
 {
     return pollResult != INPUT_NOT_SEEN;
@@ -197,12 +209,7 @@ void PollPlaybackInput()
         Sleep(kActivitySleepMs);
         if (input->paused)
             return;
-        g_editor.playOnly = false;
-        StopPlayback();
-        SetEditorCursor(LoadCursorA(nullptr, IDC_WAIT));
-        Redraw();
-        InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
-        SetEditorCursor(LoadCursorA(nullptr, IDC_CROSS));
+        ReturnToEditor();
     }
 }
 
@@ -222,14 +229,8 @@ void OnActivate(WPARAM wParam)
 {
     if (LOWORD(wParam) != WA_INACTIVE)
         return;
-    if (g_editor.playing) {
-        g_editor.playOnly = false;
-        StopPlayback();
-        SetEditorCursor(LoadCursorA(nullptr, IDC_WAIT));
-        Redraw();
-        InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
-        SetEditorCursor(LoadCursorA(nullptr, IDC_CROSS));
-    }
+    if (g_editor.playing)
+        ReturnToEditor();
     ComputeClipRect();
 }
 

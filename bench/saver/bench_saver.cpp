@@ -18,16 +18,6 @@ const COLORREF kCharacter = RGB(0, 200, 255);
 const RECT kStrokeBand = {0, 292, 1024, 308};
 const RECT kScreen = {0, 0, 1024, 768};
 
-void SendKey(WORD vk, bool up)
-{
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof(input));
-}
-
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -63,11 +53,11 @@ void MeasureExit()
             continue;
         }
         double start = NowMs();
-        SendKey('A', false);
+        SendKeyEvent('A', false);
         while (saver.Running() && NowMs() - start < 5000)
             PumpFor(1);
         double exited = NowMs();
-        SendKey('A', true);
+        SendKeyEvent('A', true);
         WaitUntil([] { return CountScreenColour(kStrokeBand, kRed) == 0; }, 3000, 2);
         double repainted = NowMs();
         exits.push_back(exited - start);

@@ -53,16 +53,6 @@ void SendMouse(DWORD flags)
     SendInput(1, &input, sizeof(input));
 }
 
-void SendKey(WORD vk, bool up)
-{
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof(input));
-}
-
 WORD KeyFor(char c)
 {
     if (c == ':')
@@ -99,11 +89,11 @@ void TypeText(const std::string& text)
     for (char c : text) {
         bool shifted = c == '_' || c == ':' || (c >= 'A' && c <= 'Z');
         if (shifted)
-            SendKey(VK_SHIFT, false);
-        SendKey(KeyFor(c), false);
-        SendKey(KeyFor(c), true);
+            SendKeyEvent(VK_SHIFT, false);
+        SendKeyEvent(KeyFor(c), false);
+        SendKeyEvent(KeyFor(c), true);
         if (shifted)
-            SendKey(VK_SHIFT, true);
+            SendKeyEvent(VK_SHIFT, true);
         Sleep(15);
     }
 }
@@ -213,10 +203,10 @@ void EditorDriver::Click(int x, int y)
 void EditorDriver::CtrlKey(WORD letter)
 {
     SetForegroundWindow(main);
-    SendKey(VK_CONTROL, false);
-    SendKey(letter, false);
-    SendKey(letter, true);
-    SendKey(VK_CONTROL, true);
+    SendKeyEvent(VK_CONTROL, false);
+    SendKeyEvent(letter, false);
+    SendKeyEvent(letter, true);
+    SendKeyEvent(VK_CONTROL, true);
     Settle(100);
 }
 

@@ -136,16 +136,21 @@ int CountScreenColour(const RECT& area, COLORREF colour, int tolerance)
     return count;
 }
 
-void PressKey(WORD vk, DWORD holdMs)
+void SendKeyEvent(WORD vk, bool up)
 {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     SendInput(1, &input, sizeof(input));
+}
+
+void PressKey(WORD vk, DWORD holdMs)
+{
+    SendKeyEvent(vk, false);
     Sleep(holdMs);
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof(input));
+    SendKeyEvent(vk, true);
 }
 
 void MoveMouseBy(int dx, int dy)

@@ -46,6 +46,8 @@ std::string MessageBoxText(HWND box);
 int CountScreenColour(const RECT& area, COLORREF colour, int tolerance = 24);
 
 void PressKey(WORD vk, DWORD holdMs = 90);
+// One key going down or up, injected as the keyboard would send it.
+void SendKeyEvent(WORD vk, bool up);
 void MoveMouseBy(int dx, int dy);
 void ClickMouse();
 
