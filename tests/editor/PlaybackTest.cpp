@@ -109,11 +109,16 @@ TEST_F(Playback, EscapeEndsAPlayOnlyStartAndOtherKeysKeepTheEditorOnTheShow)
     EXPECT_TRUE(editor.process.WaitForExit(5000));
 }
 
+// Missing, empty, too long, wrongly quoted, non-ASCII and empty names alike.
 TEST_F(Playback, AShowThatCannotBeReadStartsTheEditorAsUsual)
 {
     std::string empty = JoinPath(folder, "empty.sho");
     WriteShow(empty, {});
-    for (std::string arguments : {"\"" + JoinPath(folder, "missing.sho") + "\"", "\"" + empty + "\""}) {
+    std::string longName = JoinPath(folder, std::string(300, 'a') + ".sho");
+    std::string veryLong = "\"" + std::string(1100, 'b') + "\"";
+    for (std::string arguments : {"\"" + JoinPath(folder, "missing.sho") + "\"", "\"" + empty + "\"",
+                                  "\"" + longName + "\"", veryLong, "\"" + empty, "\"" + JoinPath(folder, "\xe9t\xe9.sho\""),
+                                  std::string("\"\"")}) {
         SCOPED_TRACE(arguments);
         EditorDriver editor;
         ASSERT_TRUE(editor.Start(arguments));
