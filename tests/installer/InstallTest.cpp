@@ -276,8 +276,9 @@ TEST_F(SilentInstall, OpeningAShowPlaysItInTheEditor)
     EXPECT_EQ(0, _stricmp(image, JoinPath(DefaultInstallFolder(), "tovareneditor.exe").c_str())) << image;
     // Play-only: the editor's full-screen playback window comes up at once.
     EXPECT_TRUE(WaitUntil([] { return FindWindowA("Screen Saving", "Screen Saving") != nullptr; }, 15000));
-    PressKey('A');
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(execute.hProcess, 15000)) << "play-only did not end on a key";
+    // Escape ends play-only (other keys leave the editor open on the show).
+    PressKey(VK_ESCAPE, 300);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(execute.hProcess, 15000)) << "play-only did not end on Escape";
     CloseHandle(execute.hProcess);
 }
 
