@@ -64,3 +64,5 @@ focus "Tovaren Uninstall"; shot 6-uninstalled;       press Return
 focus "Tovaren Uninstall"; shot 7-uninstall-finish;  press Return
 wineserver -w
 echo "installer-pages: after the uninstaller, SCRNSAVE.EXE is '$(screen_saver)'"
+wineserver -k 2>/dev/null || true
+rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
