@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_ARGS ?= -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all setup configure build test demo bench clean
+.PHONY: all setup configure build test demo bench release clean
 
 all: build
 
@@ -24,6 +24,11 @@ demo: build
 
 bench: build
 	scripts/run-bench.sh $(BUILD)
+
+# The installer, the portable zip and SHA256SUMS in dist/, from a Release build.
+release: override CMAKE_ARGS += -DCMAKE_BUILD_TYPE=Release
+release: build
+	cmake --build $(BUILD) --target release
 
 clean:
 	rm -rf $(BUILD)

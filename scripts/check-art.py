@@ -23,6 +23,8 @@ EXPECTED = [
     ("about_banner1.bmp", 362, 83, 24, False),
     ("about_banner2.bmp", 362, 66, 24, False),
     ("about_banner3.bmp", 362, 66, 24, False),
+    ("installer_welcome.bmp", 164, 314, 24, False),
+    ("installer_header.bmp", 150, 57, 24, False),
 ]
 KEY = (255, 0, 255)
 TIP = (2, 65)
@@ -66,11 +68,14 @@ def check(name, width, height, bpp, is_character):
 
 def main():
     good = all([check(*row) for row in EXPECTED])
-    ico = open(os.path.join(ART, "tovaren.ico"), "rb").read()
-    count = struct.unpack_from("<H", ico, 4)[0]
-    sizes = sorted(ico[6 + 16 * i] or 256 for i in range(count))
-    ok = 16 in sizes and 32 in sizes
-    print("%-22s %s" % ("tovaren.ico", "ok" if ok else "sizes %s, wants 16 and 32" % sizes))
+    ok = True
+    for name, wanted in (("tovaren.ico", [16, 32]), ("show.ico", [16, 32, 48])):
+        ico = open(os.path.join(ART, name), "rb").read()
+        count = struct.unpack_from("<H", ico, 4)[0]
+        sizes = sorted(ico[6 + 16 * i] or 256 for i in range(count))
+        has_all = all(size in sizes for size in wanted)
+        ok = ok and has_all
+        print("%-22s %s" % (name, "ok" if has_all else "sizes %s, wants %s" % (sizes, wanted)))
     return 0 if good and ok else 1
 
 

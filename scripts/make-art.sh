@@ -63,6 +63,20 @@ cursor draw 1 30
 cursor pick 1 30
 cursor fill 3 30
 
+# The show file icon that the installer gives .sho files (16, 32 and 48 pixels).
+for size in 16 32 48; do rsvg-convert -w $size -h $size "$src/show_icon.svg" -o "$work/show$size.png"; done
+convert "$work/show16.png" "$work/show32.png" "$work/show48.png" "$out/show.ico"
+
+# The installer's pictures, in the sizes its pages show them: the welcome and
+# finish pages' 164 x 314 picture is the About picture scaled to its width,
+# its last whole row repeated below it; the page header's 150 x 57 has a
+# source of its own.
+rsvg-convert -w 164 "$src/about_title.svg" -o "$work/installer_welcome.png"
+convert "$work/installer_welcome.png" -crop 164x283+0+0 +repage -alpha off \
+        -virtual-pixel edge -set option:distort:viewport 164x314+0+0 -filter point -distort SRT 0 \
+        +repage -type TrueColor "BMP3:$out/installer_welcome.bmp"
+picture installer_header
+
 # Pictures for the help page: the About picture, the three painters and a
 # look at each bundled show as it stands when finished.
 help=$here/help/html/images

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix mingw-w64-tools googletest
-          wine wine32:i386 xvfb xauth imagemagick xdotool potrace librsvg2-bin)
+          wine wine32:i386 xvfb xauth imagemagick xdotool potrace librsvg2-bin
+          nsis zip)
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
