@@ -4,8 +4,7 @@
 ; Built by installer/CMakeLists.txt with Debian's makensis:
 ;   makensis -DVERSION=1.5.1.5 -DSOURCE=<checkout> -DBIN=<build>/bin
 ;            -DOUTFILE=<setup.exe> -DREADME=<the README with CRLF line ends>
-;            [-DEDITOR] installer/tovaren.nsi
-; EDITOR is defined when the build holds tovareneditor.exe.
+;            installer/tovaren.nsi
 ;
 ; What goes where:
 ;   $INSTDIR (Program Files\Tovaren)  the programs, the help, README.txt, the
@@ -73,11 +72,7 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 !define MUI_HEADERIMAGE_UNBITMAP "${SOURCE}/resources/art/installer_header.bmp"
 !define MUI_ABORTWARNING
 
-!ifdef EDITOR
-  !define WHAT_COMES "the screen saver, the show editor, the five show tools and the help"
-!else
-  !define WHAT_COMES "the screen saver, the five show tools and the help"
-!endif
+!define WHAT_COMES "the screen saver, the show editor, the five show tools and the help"
 
 !define MUI_WELCOMEPAGE_TITLE "Welcome to Tovaren ${VERSION}"
 !define MUI_WELCOMEPAGE_TEXT "Tovaren lets a painter paint show after show over your desktop while you are away.$\r$\n$\r$\nSetup installs ${WHAT_COMES} for every user of this computer, and puts the bundled shows into the shared Documents folder. A show of the same name that you have changed there is kept as it is.$\r$\n$\r$\n$_CLICK"
@@ -197,9 +192,7 @@ Section "Tovaren" SecTovaren
 
   SetOutPath "$INSTDIR"
   SetOverwrite on
-!ifdef EDITOR
   File "${BIN}/tovareneditor.exe"
-!endif
   File "${BIN}/paceshift.exe"
   File "${BIN}/reeljoin.exe"
   File "${BIN}/flagbench.exe"
@@ -277,9 +270,7 @@ FunctionEnd
 Function MakeStartMenu
   SetOutPath "$INSTDIR"
   CreateDirectory "${START_MENU}"
-!ifdef EDITOR
   CreateShortcut "${START_MENU}\Tovaren Editor.lnk" "$INSTDIR\tovareneditor.exe"
-!endif
   CreateShortcut "${START_MENU}\Tovaren Help.lnk" "$INSTDIR\help\html\TovarenHelp.html"
   CreateShortcut "${START_MENU}\Uninstall Tovaren.lnk" "$INSTDIR\uninstall.exe"
 FunctionEnd
