@@ -302,8 +302,8 @@ TEST_F(SaverProgram, PreviewStartsAfterItsDelayWithTheSmallCharacter)
     EXPECT_TRUE(RunPreview(child)) << g_saver.errorText << (g_saver.player ? g_saver.player->message : "no player");
     ASSERT_NE(0u, g_watch.firstShowAt) << g_saver.errorText;
     EXPECT_GE(g_watch.firstShowAt - g_watch.started, 800u);
-    // The upper bound only catches a start that never waited for its delay to
-    // end; a busy machine adds some hundred milliseconds to the set-up.
+    // The upper bound catches a start that waits far longer than its delay;
+    // a busy machine adds some hundred milliseconds to the set-up.
     EXPECT_LT(g_watch.firstShowAt - g_watch.started, 2500u);
     EXPECT_EQ(50, g_watch.character.cx);
     EXPECT_EQ(82, g_watch.character.cy);
