@@ -71,7 +71,7 @@ static_assert(sizeof(ShowHeaderBlock) == 172, "the header block is 172 bytes");
 static_assert(offsetof(ShowHeaderBlock, signature) == 8, "signature at block offset 8");
 
 struct ShowHeader {
-    int16_t magic;    // -1 in every file written, never checked
+    int16_t magic;    // -1 in a new show; a loaded value is kept and saved again
     int16_t version;  // 2 in every file written; 1 and 2 are read
     ShowHeaderBlock block;
 };
