@@ -15,8 +15,6 @@
 
 #include <new>
 
-const char kStandaloneMarker[kStandaloneMarkerSize] = "Tovaren Standalone Screensaver.";
-
 namespace {
 
 const int kCopyBlock = 4096;
@@ -79,9 +77,10 @@ bool StandaloneInfo::ReadStandaloneTrailer()
     // A file shorter than the trailer cannot carry one; seeking before its
     // start would read the wrong bytes.
     long size = _lseek(file, 0, SEEK_END);
+    uint8_t last[kStandaloneTrailerSize];
     if (size < kStandaloneTrailerSize || _lseek(file, size - kStandaloneTrailerSize, SEEK_SET) == -1 ||
-        _read(file, &trailer, sizeof(trailer)) != kStandaloneTrailerSize ||
-        memcmp(trailer.marker, kStandaloneMarker, kStandaloneMarkerSize - 1) != 0) {
+        _read(file, last, sizeof(last)) != kStandaloneTrailerSize ||
+        !ReadTrailerFromEnd(last, sizeof(last), static_cast<uint64_t>(size), &trailer)) {
         memset(&trailer, 0, sizeof(trailer));
         _close(file);
         return false;
@@ -96,11 +95,8 @@ bool StandaloneInfo::ReadStandaloneTrailer()
     }
     // The embedded pieces must lie before the trailer; a range reaching past
     // it is cut to what is there.
-    uint32_t end = static_cast<uint32_t>(size - kStandaloneTrailerSize);
-    auto clampLength = [end](uint32_t offset, uint32_t length) -> uint32_t {
-        if (offset >= end)
-            return 0;
-        return length > end - offset ? end - offset : length;
+    auto clampLength = [size](uint32_t offset, uint32_t length) -> uint32_t {
+        return EmbeddedLength(offset, length, static_cast<uint64_t>(size));
     };
     showPath = NewPathBuffer();
     if (showPath) {

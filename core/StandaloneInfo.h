@@ -3,28 +3,10 @@
 // in docs/standalone-saver.md.
 #pragma once
 
+#include "StandaloneTrailer.h"
+
 #include <cstdint>
 #include <cstdio>
-
-const int kStandaloneTrailerSize = 60;
-const int kStandaloneMarkerSize = 36;
-extern const char kStandaloneMarker[kStandaloneMarkerSize];  // "Tovaren Standalone Screensaver."
-
-#pragma pack(push, 1)
-struct StandaloneTrailer {
-    uint32_t showOffset;
-    uint32_t showLength;
-    uint32_t bitmapOffset;
-    uint32_t bitmapLength;
-    char speedMode;  // 'a', 'm' or 'r'
-    uint8_t unused1;
-    int8_t speedValue;
-    uint8_t unused2;
-    int32_t pauseSeconds;
-    char marker[kStandaloneMarkerSize];
-};
-#pragma pack(pop)
-static_assert(sizeof(StandaloneTrailer) == kStandaloneTrailerSize, "the trailer is 60 bytes");
 
 class StandaloneInfo {
 public:
