@@ -26,7 +26,7 @@ struct RasterState {
     uint32_t* pixels = nullptr;  // bitmapWidth * bitmapHeight, 0x00RRGGBB
     COLORREF background = 0;
     char outputPath[MAX_PATH + 8] = {};
-    ShowDocument* document = nullptr;
+    ShowDocumentPtr document;
     uint16_t osFlags = 0;  // HF_OS_DOS on the DOS family
     // A one-row DIB for drawing progress a row at a time.
     HDC rowDC = nullptr;
