@@ -2,6 +2,7 @@
 #include "SaverState.h"
 
 #include "AutoSpeed.h"
+#include "BitmapLoad.h"
 #include "CompatibilityWarning.h"
 #include "DirectoryList.h"
 #include "ScopedWin.h"
@@ -19,13 +20,7 @@
 #include <initializer_list>
 #include <new>
 
-const char kDorinCharacter[] = "d.InternalChar";
-const char kVelkaCharacter[] = "v.InternalChar";
-const char kBramwellCharacter[] = "b.InternalChar";
-
 namespace {
-
-const int kBuiltInIdSize = 15;  // the id and its terminating zero
 
 bool IsStandalone()
 {
@@ -57,12 +52,6 @@ HBITMAP LoadCharacterResource(int id)
 }
 
 }  // namespace
-
-bool HasLinkExtension(const char* path)
-{
-    size_t length = path ? strlen(path) : 0;
-    return length >= 4 && _stricmp(path + length - 4, ".lnk") == 0;
-}
 
 bool PrepareLists()
 {
@@ -255,12 +244,8 @@ HBITMAP PickCharacterBitmap()
 
     if (Setting(SETTING_BUILTIN_CHARACTERS)[0] != '0' && r == 99)
         return LoadCharacterResource(IDB_CHAR_RARE);
-    if (memcmp(name, kDorinCharacter, kBuiltInIdSize) == 0)
-        return LoadCharacterResource(IDB_CHAR_DORIN);
-    if (memcmp(name, kVelkaCharacter, kBuiltInIdSize) == 0)
-        return LoadCharacterResource(IDB_CHAR_VELKA);
-    if (memcmp(name, kBramwellCharacter, kBuiltInIdSize) == 0)
-        return LoadCharacterResource(IDB_CHAR_BRAMWELL);
+    if (int builtIn = BuiltInCharacterBitmap(name))
+        return LoadCharacterResource(builtIn);
 
     HBITMAP bitmap = nullptr;
     if (path) {
@@ -270,9 +255,9 @@ HBITMAP PickCharacterBitmap()
             ResolveShortcut(path, target);
             loadPath = target;
         }
+        const char* reason = nullptr;
         if (loadPath[0] != '\0')
-            bitmap = static_cast<HBITMAP>(
-                LoadImageA(nullptr, loadPath, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+            bitmap = LoadCheckedBitmap(loadPath, &reason);
     }
     // A standalone saver whose bitmap is missing or unreadable still needs a
     // character: the player cannot place a null bitmap.
