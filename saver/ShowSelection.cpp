@@ -6,11 +6,14 @@
 #include "CompatibilityWarning.h"
 #include "DirectoryList.h"
 #include "ScopedWin.h"
+#include "ShellLinkFile.h"
 #include "ShowDocument.h"
 #include "StandaloneInfo.h"
 #include "resource.h"
 #include "tvRegistryClient.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <stdio.h>
@@ -266,9 +269,29 @@ HBITMAP PickCharacterBitmap()
     return bitmap;
 }
 
+namespace {
+
+// Only a link whose parts lie inside the file reaches the shell's reader.
+bool IsSoundShellLink(const char* path)
+{
+    int fd = _open(path, _O_RDONLY | _O_BINARY);
+    if (fd == -1)
+        return false;
+    uint8_t* bytes = new (std::nothrow) uint8_t[kMaxShellLinkBytes + 1];
+    int got = bytes ? _read(fd, bytes, kMaxShellLinkBytes + 1) : -1;
+    _close(fd);
+    bool sound = got >= 0 && CheckShellLinkFile(bytes, static_cast<size_t>(got)) == nullptr;
+    delete[] bytes;
+    return sound;
+}
+
+}  // namespace
+
 HRESULT ResolveShortcut(const char* shortcutPath, char* output)
 {
     output[0] = '\0';
+    if (!IsSoundShellLink(shortcutPath))
+        return E_FAIL;
     ScopedComPtr<IShellLinkA> link;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                       link.ReceiveVoid());

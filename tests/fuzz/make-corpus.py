@@ -53,6 +53,30 @@ def trailer(program, show_bytes, bitmap_bytes, mode=b"a", speed=10, pause=30):
     return program + show_bytes + bitmap_bytes + tail
 
 
+def shell_link(flags, items=(), info=None, texts=(), extra=b""):
+    clsid = bytes([0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46])
+    header = struct.pack("<I", 0x4C) + clsid + struct.pack("<II", flags, 0x20) + bytes(24) + \
+        struct.pack("<IiIHHII", 0, 0, 1, 0, 0, 0, 0)
+    body = b""
+    if flags & 1:
+        ids = b"".join(struct.pack("<H", len(i) + 2) + i for i in items) + b"\0\0"
+        body += struct.pack("<H", len(ids)) + ids
+    if flags & 2:
+        body += info
+    unicode = flags & 0x80
+    for t in texts:
+        body += struct.pack("<H", len(t)) + (t.encode("utf-16-le") if unicode else t.encode())
+    return header + body + extra + b"\0\0\0\0"
+
+
+def link_info(path):
+    volume = struct.pack("<IIII", 0x11, 3, 0x1234, 0x10) + b"\0"
+    base = path.encode() + b"\0"
+    start = 0x1C
+    size = start + len(volume) + len(base) + 1
+    return struct.pack("<IIIIIII", size, 0x1C, 1, start, start + len(volume), 0, size - 1) + volume + base + b"\0"
+
+
 def write(kind, name, data):
     folder = os.path.join(OUT, kind)
     os.makedirs(folder, exist_ok=True)
@@ -97,6 +121,13 @@ def main():
     write("trailer", "past-the-end.scr", trailer(program, small_show, small_bitmap)[:-60] +
           trailer(b"", small_show * 40, b"")[-60:])
     write("trailer", "ordinary.scr", program * 3)
+
+    write("shortcut", "to-show.lnk", shell_link(0x1 | 0x2 | 0x4, items=[b"\x2fC:\\\0", b"\x32" + bytes(12) + b"show.sho\0"],
+                                                info=link_info("C:\\shows\\show.sho"), texts=["Tovaren"]))
+    write("shortcut", "unicode-texts.lnk", shell_link(0x80 | 0x4 | 0x10, texts=["name", "C:\\shows"]))
+    write("shortcut", "bare.lnk", shell_link(0))
+    write("shortcut", "extra-block.lnk", shell_link(0x2, info=link_info("D:\\a.bmp"),
+                                                    extra=struct.pack("<II", 0x10, 0xA0000005) + bytes(8)))
 
     for name in ["", "d.InternalChar", "v.InternalChar", "b.InternalChar", "d", "show.sho.lnk",
                  "CAT.BMP.LNK", ".lnk", "lnk"]:
