@@ -17,6 +17,9 @@ public:
 
     bool ReadStandaloneTrailer();
     static bool MakeTempFolder(char* output);
+    // Removes what savers that were killed left in the Temp folder; a folder
+    // whose saver still runs is held by its lock file and kept.
+    static void RemoveStaleTempFolders();
     static bool ExtractRange(int file, uint32_t offset, uint32_t length, const char* outputPath);
 
     StandaloneTrailer trailer;
@@ -27,5 +30,6 @@ public:
     char* tempFolder;
 
 private:
+    void* lockFile;  // open for as long as this saver runs; goes with the handle
     void RemoveExtractedFiles();
 };

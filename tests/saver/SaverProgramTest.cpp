@@ -370,7 +370,12 @@ int CountDamagePixels(HWND window)
 // to paint while the next point of the show is a minute off.
 void CALLBACK DamagePreview(HWND, UINT, UINT_PTR, DWORD now)
 {
-    if (!g_damage.damaged && now - g_damage.started > 2200) {
+    // Damage once the first show has been resting for 600 ms.
+    bool resting = g_saver.player && g_saver.player->currentPoint != g_saver.document->head.next &&
+                   static_cast<int32_t>(now - g_saver.player->nowMs) > 600;
+    if (!g_damage.damaged && now - g_damage.started > 10000) {
+        PostQuitMessage(0);
+    } else if (!g_damage.damaged && resting) {
         HDC dc = GetDC(g_damage.child);
         HBRUSH brush = CreateSolidBrush(kDamage);
         RECT all = {0, 0, 304, 222};
