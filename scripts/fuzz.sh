@@ -6,8 +6,8 @@
 #
 # --short (the tests): a few seconds a reader. --long (the default, run by
 # scripts/reliability.sh): FUZZ_RUNS native inputs a reader (1000000) and
-# WINE_RUNS Wine inputs a reader (20000). Prints one line a reader
-# "fuzz <reader> <engine> <inputs> <findings>" and ends non-zero on a finding.
+# WINE_RUNS Wine inputs a reader (50000). Prints one line a reader
+# "fuzz|<reader>|<engine>|<inputs>|<findings>" and ends non-zero on a finding.
 # Findings are kept in <build>/fuzz-work/findings/. Wine needs an X display
 # (the scanners' loader takes the screen's DC) and TOVAREN_PREFIX.
 set -euo pipefail
@@ -27,7 +27,7 @@ if [ "$mode" = --short ]; then
   wine_runs=300
 else
   native_limit=(-runs="${FUZZ_RUNS:-1000000}")
-  wine_runs=${WINE_RUNS:-20000}
+  wine_runs=${WINE_RUNS:-50000}
 fi
 seed=${FUZZ_SEED:-$(date +%s)}
 failed=0
@@ -45,7 +45,7 @@ native_run() {
   inputs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   local findings=0
   if [ $status -ne 0 ]; then findings=1; failed=1; grep -E "ERROR|SUMMARY|deadly" "$log" | head -5 >&2 || true; fi
-  echo "fuzz $reader libFuzzer ${inputs:-0} $findings"
+  echo "fuzz|$reader|libFuzzer|${inputs:-0}|$findings"
 }
 
 # reader, corpus, dictionary
@@ -61,7 +61,7 @@ wine_run() {
     grep finding "$log" >&2 || true
     cp "$work/wine-$reader/finding.bin" "$work/findings/wine-$reader-seed$seed.bin" 2>/dev/null || true
   fi
-  echo "fuzz $reader wine_fuzz ${inputs:-0} ${findings:-1}"
+  echo "fuzz|$reader|wine_fuzz|${inputs:-0}|${findings:-1}"
 }
 
 winepath_of() { echo "Z:$(echo "$1" | tr / '\\\\')"; }

@@ -6,6 +6,7 @@
 //   fault_runs.exe kill <runs>            killed at random moments while saving
 //   fault_runs.exe fulldisk <folder>      <folder> is on a small, nearly full disk
 //   fault_runs.exe registry               the product key cannot be written
+//   fault_runs.exe badinput               bad command lines and bad show files
 //   fault_runs.exe vanish <drive> <folder> the show folder's drive goes away; the
 //                                         drive letter maps to <folder>
 #include "SaverProcess.h"
@@ -404,6 +405,127 @@ void VanishingDriveRuns(const std::string& drive, const std::string& unixFolder)
     Report("vanishing-drive", 2, survived);
 }
 
+// ---- bad command lines and bad files
+
+// An unhandled exception ends a process with its exception code; -1 is an
+// ordinary exit status.
+bool Crashed(DWORD code)
+{
+    return (code & 0xF0000000u) == 0xC0000000u;
+}
+
+// A program's run ended by itself (or after its dialog or message was
+// closed), without a crash. Windowed programs get their windows closed.
+bool EndsWithoutCrash(const std::string& program, const std::string& arguments, std::string* output = nullptr)
+{
+    ProcessResult result = RunProgram("\"" + BinPath(program.c_str()) + "\" " + arguments, 30000);
+    if (output)
+        *output = result.output;
+    return result.finished && !Crashed(result.exitCode);
+}
+
+// Windowed programs (flagbench, the saver) wait for their user: the run is
+// watched, each window it opens is closed, and the end is awaited.
+bool WindowedEndsWithoutCrash(const std::string& program, const std::string& arguments)
+{
+    PROCESS_INFORMATION process = {};
+    if (!StartProgram(BinPath(program.c_str()), arguments, &process))
+        return false;
+    DWORD end = GetTickCount() + 30000;
+    while (WaitForSingleObject(process.hProcess, 300) == WAIT_TIMEOUT && GetTickCount() < end) {
+        for (const char* title : {"Error", "flagbench", "Tovaren Settings", "Tovaren Error", "Tovaren"}) {
+            HWND window = FindWindowA(nullptr, title);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (window && owner == process.dwProcessId)
+                PostMessageA(window, WM_COMMAND, IDCANCEL, 0), PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+        PressKey('A', 20);  // ends a full-screen saver
+    }
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (code == STILL_ACTIVE)
+        TerminateProcess(process.hProcess, 9);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code != STILL_ACTIVE && !Crashed(code);
+}
+
+void BadInputRuns()
+{
+    std::string folder = FreshFolder("fault-badinput");
+    std::string show = JoinPath(folder, "good.sho");
+    WriteShow(show, LinePoints(20, 10, RGB(255, 0, 0)));
+    std::string bitmap = JoinPath(folder, "good.bmp");
+    WriteBytes(bitmap, BitmapBytes(20, 20, RGB(0, 0, 255)));
+    std::string at260 = JoinPath(folder, std::string(260 - folder.size() - 5, 'n') + ".sho");
+    const std::string lines[] = {
+        "",
+        "\"" + folder + "\\" + std::string(300, 'a') + ".sho\"",
+        std::string(1100, 'x') + ".sho",
+        "\"" + at260 + "\" " + std::string(40, 'y'),
+        "\"" + folder + "\\\xE9t\xE9 \xFC\xDF.sho\"",
+        "\"" + show,
+        show + "\"",
+        "\"\"",
+        "\" \" \"",
+        "\"" + show + "\" \"" + bitmap + "\" \"" + folder + "\\out.sho\" -offset",
+        "\"" + bitmap + "\" 65001",
+        "\"" + bitmap + "\" -5",
+    };
+    int runs = 0, survived = 0;
+    for (const char* tool : {"paceshift.exe", "reeljoin.exe", "rasterwalk.exe", "rasterwalk2.exe", "tovarenpack.exe"})
+        for (const std::string& line : lines) {
+            runs++;
+            std::string output;
+            if (EndsWithoutCrash(tool, line, &output) && (line.empty() || !output.empty()))
+                survived++;
+            else
+                fprintf(stderr, "badinput: %s %.60s... crashed, hung or said nothing\n", tool, line.c_str());
+        }
+    for (const std::string& line : lines) {
+        runs += 3;
+        survived += WindowedEndsWithoutCrash("flagbench.exe", line);
+        survived += WindowedEndsWithoutCrash("tovarensaver.scr", line);
+        survived += WindowedEndsWithoutCrash("tovarensaver.scr", line.empty() ? "/p" : "/p " + line);
+    }
+    Report("bad-command-lines", runs, survived);
+
+    // Show files cut at every length below a whole header, of wrong versions,
+    // with coordinates 65535 and pen size 0.
+    Bytes whole = ShowBytes(1024, 768, HF_PRIORITY, LinePoints(3, 10, RGB(0, 0, 0)));
+    std::vector<Bytes> files;
+    for (size_t size = 0; size < 176; size++)
+        files.push_back(Bytes(whole.begin(), whole.begin() + size));
+    for (int16_t version : {int16_t(0), int16_t(3), int16_t(-1), int16_t(0x7FFF)}) {
+        Bytes odd = whole;
+        odd[2] = static_cast<unsigned char>(version);
+        odd[3] = static_cast<unsigned char>(version >> 8);
+        files.push_back(odd);
+    }
+    files.push_back(ShowBytes(1024, 768, 0, {{65535, 65535, 5, RGB(1, 2, 3), 0, 1}, {0, 65535, 0, 0, 0, 3}}));
+    runs = survived = 0;
+    std::string input = JoinPath(folder, "cut.sho");
+    for (const Bytes& file : files) {
+        WriteBytes(input, file);
+        runs += 3;
+        survived += EndsWithoutCrash("paceshift.exe", "\"" + input + "\" -newtime 3");
+        DeleteFileA(JoinPath(folder, "joined.sho").c_str());
+        survived += EndsWithoutCrash("reeljoin.exe", "\"" + input + "\" \"" + show + "\" \"" +
+                                                         JoinPath(folder, "joined.sho") + "\"");
+        survived += EndsWithoutCrash("tovarenpack.exe", "\"" + BinPath("tovarensaver.scr") + "\" \"" + input +
+                                                            "\" \"" + bitmap + "\" \"" + JoinPath(folder, "p.scr") + "\"");
+        if (ReadBytes(input) != file)
+            survived--, fprintf(stderr, "badinput: a tool changed its input\n");
+    }
+    for (size_t i = 0; i < files.size(); i += 7) {  // flagbench's message boxes are slow to close
+        WriteBytes(input, files[i]);
+        runs++;
+        survived += WindowedEndsWithoutCrash("flagbench.exe", "\"" + input + "\"");
+    }
+    Report("bad-show-files", runs, survived);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -415,6 +537,8 @@ int main(int argc, char** argv)
         FullDiskRuns(argv[2]);
     else if (mode == "registry")
         RegistryRuns();
+    else if (mode == "badinput")
+        BadInputRuns();
     else if (mode == "vanish" && argc > 3)
         VanishingDriveRuns(argv[2], argv[3]);
     else {

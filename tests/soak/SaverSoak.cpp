@@ -1,9 +1,10 @@
 // The screen saver's show sequence, in one process, at speed 100 through
 // generated shows of every kind: fills, white strokes, pens 1 and 255,
 // points far beyond the screen, zero delays, odd header sizes, priority and
-// warning flags, and one show of a million points. After every 50 shows it
-// prints the process's private memory and its GDI objects; both must stay
-// flat once the first shows have set up what the saver keeps.
+// warning flags, and in a long soak (200 shows or more) one show of a million
+// points. Every 50 shows (5 in a short soak) it prints the process's private
+// memory and its GDI objects; both must stay flat once the first shows have
+// set up what the saver keeps.
 //
 //   saver_soak.exe <shows> <work folder>
 //
@@ -17,7 +18,6 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <random>
@@ -28,25 +28,45 @@ namespace {
 
 const int kMillionPoints = 1000000;
 const SIZE_T kMemorySlackBytes = 4 * 1024 * 1024;
+bool g_longSoak = false;
 
 // GetGuiResources gives 0 under Wine: the GDI objects are counted by asking
 // the type of every handle value the handle table can hold.
-int CountGdiObjects()
+int CountGdiObjects(std::string* kinds = nullptr)
 {
     int count = 0;
-    for (UINT_PTR value = 4; value < 0x10000; value += 4)
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(value)) != 0)
+    int byType[16] = {};
+    for (UINT_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(value));
+        if (type != 0) {
             ++count;
+            byType[type & 15]++;
+        }
+    }
+    if (kinds) {
+        kinds->clear();
+        for (int t = 1; t < 16; t++)
+            if (byType[t])
+                *kinds += " " + std::to_string(t) + ":" + std::to_string(byType[t]);
+    }
     return count;
 }
 
+// Committed private pages, summed over the address space: what the process
+// itself allocated (heap, surfaces in system memory, stacks), without the
+// mapped program files.
 SIZE_T PrivateBytes()
 {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof(counters));
-    return counters.PrivateUsage;
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (char* address = nullptr; VirtualQuery(address, &region, sizeof(region)) == sizeof(region);
+         address = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            total += region.RegionSize;
+        if (static_cast<char*>(region.BaseAddress) + region.RegionSize < address)
+            break;
+    }
+    return total;
 }
 
 bool WriteShowFile(const std::string& path, const ShowHeader& header, const std::vector<ShowPoint>& points,
@@ -86,7 +106,10 @@ void MakeShow(const std::string& path, int n, std::mt19937& random)
     case 5: for (int k = 0; k < 12; k++) header.block.signature[k] = ('a' + k + 333) * (k + 1); break;
     default: break;
     }
-    if (n == 7)
+    // One show of a million points in a long soak; its colour and pen change
+    // every thousand points, as in a recording.
+    bool million = n == 7 && g_longSoak;
+    if (million)
         count = kMillionPoints;
     std::vector<ShowPoint> points(count);
     for (int i = 0; i < count; i++) {
@@ -99,10 +122,17 @@ void MakeShow(const std::string& path, int n, std::mt19937& random)
         uint32_t kind = random() % 16;
         p.colour = kind < 3 ? 0x00FFFFFF : (random() & 0x00FFFFFF);  // white erases
         p.penSize = kind == 3 ? 255 : kind < 8 ? 1 : static_cast<uint8_t>(1 + random() % 30);
-        p.flags = kind == 4 && count < kMillionPoints ? PF_FILL : kind == 5 ? (PF_FILL | PF_PEN_DOWN)
-                  : kind < 12 ? PF_PEN_DOWN : 0;
-        if (count == kMillionPoints && (p.flags & PF_FILL))
-            p.flags = PF_PEN_DOWN;
+        p.flags = kind == 4 ? PF_FILL : kind == 5 ? (PF_FILL | PF_PEN_DOWN) : kind < 12 ? PF_PEN_DOWN : 0;
+        if (kind == 6)
+            p.penSize = 0;
+        if (million) {
+            p = points[i > 0 && i % 1000 ? i - 1 : i];
+            p.x = static_cast<uint16_t>(random() % 1100);
+            p.y = static_cast<uint16_t>(random() % 800);
+            if (p.flags & PF_FILL)
+                p.flags = PF_PEN_DOWN;
+            p.penSize = static_cast<uint8_t>(p.penSize % 5);
+        }
     }
     WriteShowFile(path, header, points, version);
 }
@@ -139,6 +169,9 @@ int main(int argc, char** argv)
         return 2;
     }
     int shows = atoi(argv[1]);
+    g_longSoak = shows >= 200;
+    int every = g_longSoak ? 50 : 5;  // shows between two measurements
+    int settled = every * (g_longSoak ? 1 : 2);  // the first measurement counted as flat
     std::string folder = argv[2];
     CreateDirectoryA(folder.c_str(), nullptr);
     std::mt19937 random(11);
@@ -166,34 +199,45 @@ int main(int argc, char** argv)
         return 2;
     }
     g_saver.player->ResetClock();
-    SIZE_T baseMemory = 0;
-    int baseGdi = 0;
-    SIZE_T peakGrowth = 0;
-    int peakGdiGrowth = 0;
+    SIZE_T firstMemory = 0, lastMemory = 0;
+    int firstGdi = 0, lastGdi = 0;
     DWORD started = GetTickCount();
+    int nextMeasure = every;
     for (int shown = 1; shown <= shows; shown++) {
+        DWORD showStart = GetTickCount();
         while (g_saver.player->PlayStep())
             Pump();
+        DWORD took = GetTickCount() - showStart;
+        if (took > 2000)
+            printf("soak: show %d (%s, %d points) took %lu ms\n", shown, g_saver.document->path,
+                   g_saver.document->pointCount, took);
         if (!g_saver.player->ok) {
             fprintf(stderr, "soak: presenting failed: %s\n", g_saver.player->message);
             return 2;
         }
         Pump();
-        if (shown % 50 == 0 || shown == shows) {
+        // Measured only while a show of the common size is on: the player's
+        // surfaces follow the size of the current show.
+        const ShowHeaderBlock& header = g_saver.document->header.block;
+        bool common = header.width == 1024 && header.height == 768 && g_saver.document->pointCount < 1000;
+        if (shown >= nextMeasure && common) {
+            nextMeasure = (shown / every + 1) * every;
             SIZE_T memory = PrivateBytes();
-            int gdi = CountGdiObjects();
-            if (shown == 50) {
-                baseMemory = memory;
-                baseGdi = gdi;
-            } else if (shown > 50) {
-                SIZE_T growth = memory > baseMemory ? memory - baseMemory : 0;
-                if (growth > peakGrowth)
-                    peakGrowth = growth;
-                if (gdi - baseGdi > peakGdiGrowth)
-                    peakGdiGrowth = gdi - baseGdi;
+            std::string kinds;
+            int gdi = CountGdiObjects(&kinds);
+            // What the saver holds varies with the show on screen (the character
+            // bitmap, the pens), so the highest values of the two halves of
+            // the run are compared: a leak raises the second.
+            if (shown >= settled && shown <= shows / 2) {
+                firstMemory = memory > firstMemory ? memory : firstMemory;
+                firstGdi = gdi > firstGdi ? gdi : firstGdi;
+            } else if (shown > shows / 2) {
+                lastMemory = memory > lastMemory ? memory : lastMemory;
+                lastGdi = gdi > lastGdi ? gdi : lastGdi;
             }
-            printf("soak after %d shows (%lu s): private %lu KB, GDI objects %d\n", shown,
-                   (GetTickCount() - started) / 1000, static_cast<unsigned long>(memory / 1024), gdi);
+            printf("soak after %d shows (%lu s): private %lu KB, GDI objects %d (by type%s)\n", shown,
+                   (GetTickCount() - started) / 1000, static_cast<unsigned long>(memory / 1024), gdi,
+                   kinds.c_str());
             fflush(stdout);
         }
         if (shown < shows && !StartNextShow()) {
@@ -204,7 +248,9 @@ int main(int argc, char** argv)
     ReleaseAll();
     DestroyWindow(window);
     CoUninitialize();
-    printf("soak shows %d memory-growth %lu KB gdi-growth %d\n", shows,
-           static_cast<unsigned long>(peakGrowth / 1024), peakGdiGrowth);
-    return peakGrowth > kMemorySlackBytes || peakGdiGrowth > 0 ? 1 : 0;
+    SIZE_T growth = lastMemory > firstMemory ? lastMemory - firstMemory : 0;
+    int gdiGrowth = lastGdi - firstGdi;
+    printf("soak shows %d memory-growth %lu KB gdi-growth %d\n", shows, static_cast<unsigned long>(growth / 1024),
+           gdiGrowth);
+    return growth > kMemorySlackBytes || gdiGrowth > 0 ? 1 : 0;
 }
