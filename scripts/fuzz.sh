@@ -38,7 +38,7 @@ native_run() {
   local scratch=$work/corpus-$target log=$work/$target.log
   mkdir -p "$scratch"
   local status=0
-  "$native/$target" "${native_limit[@]}" -seed="$seed" -dict="$fuzz/$dict" -max_len=16384 \
+  nice -n 15 "$native/$target" "${native_limit[@]}" -seed="$seed" -dict="$fuzz/$dict" -max_len=16384 \
       -print_final_stats=1 -artifact_prefix="$work/findings/$target-" "$scratch" "$fuzz/corpus/$corpus" \
       >"$log" 2>&1 || status=$?
   local inputs
@@ -51,7 +51,7 @@ native_run() {
 # reader, corpus, dictionary
 wine_run() {
   local reader=$1 corpus=$2 dict=$3 log=$work/wine-$1.log status=0
-  "$here/wine-run.sh" "$build/bin/wine_fuzz.exe" "$reader" "$wine_runs" "$seed" \
+  nice -n 15 "$here/wine-run.sh" "$build/bin/wine_fuzz.exe" "$reader" "$wine_runs" "$seed" \
       "$fuzz/corpus/$corpus" "$fuzz/$dict" "$(winepath_of "$work/wine-$reader")" >"$log" 2>&1 || status=$?
   local inputs findings
   inputs=$(sed -n 's/^inputs \([0-9]*\) findings \([0-9]*\).*/\1/p' "$log" | tail -1)
