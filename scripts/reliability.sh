@@ -80,6 +80,7 @@ while read -r _ name _ runs _ survived; do
   printf '%-34s %-12s %12s %10s %9s\n' "fault: $name" "runs" "$runs" "$survived" "$((runs - survived))"
   findings=$((findings + runs - survived))
 done < <(grep '^fault ' "$results/faults.txt" || true)
+grep -h '^note: ' "$results/faults.txt" || true
 [ "$have_fulldisk" = 1 ] || echo "(full-disk runs skipped: they need root to mount a small file system)"
 echo "findings: $findings   (details in $results)"
 [ "$findings" = 0 ]

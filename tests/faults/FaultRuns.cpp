@@ -95,9 +95,18 @@ void KillWhileSaving(const char* name, const std::string& commandLine, const std
         return;
     }
     int survived = 0;
+    int midSave = 0;  // killed with the temporary copy written in part
+    std::string folder = output.substr(0, output.find_last_of('\\'));
     for (int run = 0; run < runs; run++) {
         restore();
         RunAndKill(commandLine, static_cast<DWORD>(random() % (whole + whole / 5 + 1)));
+        bool leftTemp = false;
+        for (const std::string& entry : FolderEntries(folder))
+            if (entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".tmp") == 0) {
+                leftTemp = true;
+                DeleteFileA(JoinPath(folder, entry).c_str());
+            }
+        midSave += leftTemp;
         Bytes now = FileExists(output) ? ReadBytes(output) : Bytes();
         if (now == before || now == after)
             survived++;
@@ -106,6 +115,7 @@ void KillWhileSaving(const char* name, const std::string& commandLine, const std
                     static_cast<unsigned>(now.size()));
     }
     Report(name, runs, survived);
+    printf("note: %s: %d of the %d kills came while the new copy was being written\n", name, midSave, runs);
 }
 
 void KillRuns(int runs)
