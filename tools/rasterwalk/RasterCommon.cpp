@@ -137,6 +137,8 @@ bool PreparePictureDC()
     return true;
 }
 
+}  // namespace
+
 bool LoadPicture(const char* path)
 {
     if (!CheckPictureName(path))
@@ -196,9 +198,11 @@ void ReleasePicture()
         GetPixel(g_raster.screenDC, 0, 0);
         ReleaseDC(nullptr, g_raster.screenDC);
     }
+    g_raster.rowDC = g_raster.pictureDC = g_raster.screenDC = nullptr;
+    g_raster.rowDib = g_raster.pictureDib = g_raster.bitmap = nullptr;
+    g_raster.rowDcOldBitmap = g_raster.pictureDcOldBitmap = nullptr;
+    g_raster.pixels = g_raster.rowPixels = nullptr;
 }
-
-}  // namespace
 
 void SetRowPixel(int x, COLORREF colour)
 {

@@ -37,6 +37,11 @@ struct RasterState {
 
 extern RasterState g_raster;
 
+// Checks and loads the picture into the picture DC and names the output;
+// false after a message. ReleasePicture gives everything back.
+bool LoadPicture(const char* path);
+void ReleasePicture();
+
 // Runs a scanner from its command line to the saved show and repaints the
 // screen repaintDelayMs after it; returns the exit status. scan returns false
 // when the show could not be built whole.
