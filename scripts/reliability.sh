@@ -5,18 +5,60 @@
 # table: inputs tried, faults survived, findings. Ends non-zero on a finding.
 #
 #   scripts/reliability.sh [build folder]
+#   scripts/reliability.sh --table [build folder]   the table of the last run again
 #
 # Long: about half an hour on two shared cores; everything runs under nice.
 # FUZZ_RUNS, WINE_RUNS (scripts/fuzz.sh), SOAK_SHOWS and KILL_RUNS set the sizes.
 set -euo pipefail
+table_only=0
+if [ "${1:-}" = --table ]; then table_only=1; shift; fi
 build=${1:-build}
+case $build in /*) ;; *) build=$PWD/$build ;; esac
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
-make -C "$top" build BUILD="$build" >/dev/null
-build=$(cd "$build" && pwd)
+if [ $table_only = 0 ]; then
+  mkdir -p "$build"
+  make -C "$top" build BUILD="$build" >"$build/reliability-build.log" 2>&1 ||
+    { echo "the build failed: see $build/reliability-build.log"; exit 1; }
+fi
+results=$build/reliability
+
+print_table() {
+findings=0
+printf '%-34s %-12s %12s %10s %9s\n' "check" "engine" "inputs" "survived" "findings"
+while IFS='|' read -r _ reader engine inputs found; do
+  printf '%-34s %-12s %12s %10s %9s\n' "fuzz: $reader" "$engine" "$inputs" "-" "$found"
+  findings=$((findings + found))
+done < <(grep '^fuzz|' "$results/fuzz.txt" 2>/dev/null || true)
+soak=$(tr -d '\r' < "$results/soak.txt" 2>/dev/null | sed -n 's/^soak shows \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)$/\1 \2 \3/p')
+if [ -n "$soak" ]; then
+  read -r shows growth gdi <<< "$soak"
+  flat=$(( growth <= 4096 && gdi <= 0 ? 0 : 1 ))
+  printf '%-34s %-12s %12s %10s %9s\n' "soak: saver, speed 100" "shows" "$shows" \
+    "+${growth}KB/+${gdi}gdi" "$flat"
+  findings=$((findings + flat))
+else
+  printf '%-34s %-12s %12s %10s %9s\n' "soak: saver, speed 100" "shows" "0" "-" "1"
+  findings=$((findings + 1))
+fi
+while read -r _ name _ runs _ survived; do
+  printf '%-34s %-12s %12s %10s %9s\n' "fault: $name" "runs" "$runs" "$survived" "$((runs - survived))"
+  findings=$((findings + runs - survived))
+done < <(tr -d '\r' < "$results/faults.txt" 2>/dev/null | grep '^fault ' || true)
+tr -d '\r' < "$results/faults.txt" 2>/dev/null | grep '^note: ' || true
+grep -q '^fault fulldisk' "$results/faults.txt" 2>/dev/null ||
+  echo "(no full-disk runs: they need root to mount a small file system)"
+echo "findings: $findings   (details in $results)"
+[ "$findings" = 0 ]
+}
+
+if [ $table_only = 1 ]; then
+  print_table
+  exit
+fi
+
 "$here/wine-prefix.sh" "$build/wineprefix"
 export TOVAREN_PREFIX=$build/wineprefix
-results=$build/reliability
 rm -rf "$results"
 mkdir -p "$results"
 
@@ -58,29 +100,4 @@ xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
   WINEPREFIX=$TOVAREN_PREFIX wineserver -k 2>/dev/null || true
 ' reliability "$here" "$build" "$results" "$(winepath "$fulldisk")" "$(winepath "$vanish")" "$have_fulldisk"
 
-# The table.
-findings=0
-printf '%-34s %-12s %12s %10s %9s\n' "check" "engine" "inputs" "survived" "findings"
-while IFS='|' read -r _ reader engine inputs found; do
-  printf '%-34s %-12s %12s %10s %9s\n' "fuzz: $reader" "$engine" "$inputs" "-" "$found"
-  findings=$((findings + found))
-done < <(grep '^fuzz|' "$results/fuzz.txt" || true)
-soak=$(sed -n 's/^soak shows \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)$/\1 \2 \3/p' "$results/soak.txt")
-if [ -n "$soak" ]; then
-  read -r shows growth gdi <<< "$soak"
-  flat=$(( growth <= 4096 && gdi <= 0 ? 0 : 1 ))
-  printf '%-34s %-12s %12s %10s %9s\n' "soak: saver, speed 100" "shows" "$shows" \
-    "${growth}KB/${gdi}gdi" "$flat"
-  findings=$((findings + flat))
-else
-  printf '%-34s %-12s %12s %10s %9s\n' "soak: saver, speed 100" "shows" "0" "-" "1"
-  findings=$((findings + 1))
-fi
-while read -r _ name _ runs _ survived; do
-  printf '%-34s %-12s %12s %10s %9s\n' "fault: $name" "runs" "$runs" "$survived" "$((runs - survived))"
-  findings=$((findings + runs - survived))
-done < <(grep '^fault ' "$results/faults.txt" || true)
-grep -h '^note: ' "$results/faults.txt" || true
-[ "$have_fulldisk" = 1 ] || echo "(full-disk runs skipped: they need root to mount a small file system)"
-echo "findings: $findings   (details in $results)"
-[ "$findings" = 0 ]
+print_table
