@@ -352,8 +352,18 @@ void ShowDocument::Clear()
     pointCount = 0;
 }
 
+// A record whose node cannot be had is dropped and the next one is tried.
+void ShowDocument::LinkLoadedRecords(void* context, const ShowPoint* records, unsigned count)
+{
+    ShowDocument* document = static_cast<ShowDocument*>(context);
+    unsigned linked = 0;
+    document->tail = LinkRecords(document->tail, records, count, &linked);
+    document->pointCount += linked;
+}
+
 // A failed Load leaves the header as it was: it is read aside and taken over
-// only when it arrived whole.
+// only when it arrived whole. A read error or the end of the file ends the
+// points; a trailing partial record is ignored.
 int32_t ShowDocument::Load(const char* filePath)
 {
     totalTime = 0;
@@ -363,55 +373,28 @@ int32_t ShowDocument::Load(const char* filePath)
         SetMessage("Failed to open file: [%s] [%s]", filePath, strerror(errno));
         return -1;
     }
-    ShowHeader read = header;
+    ShowFileReader reader(header);
+    const unsigned kChunkBytes = sizeof(ShowPoint) * kRecordsPerBlock;
+    uint8_t* chunk = new (std::nothrow) uint8_t[kChunkBytes];
+    uint8_t small[sizeof(ShowHeader)];
+    uint8_t* buffer = chunk ? chunk : small;
+    unsigned capacity = chunk ? kChunkBytes : sizeof(small);
     errno = 0;  // a short read at the end of the file sets no error of its own
-    bool whole = _read(fd, &read, 4) == 4;
-    if (whole && read.version == 1) {
-        whole = _read(fd, &headerV1, sizeof(headerV1)) == static_cast<int>(sizeof(headerV1));
-        read.block.width = headerV1.width;
-        read.block.height = headerV1.height;
-        read.block.flags = headerV1.flags;
-    } else if (whole && read.version == 2) {
-        whole = _read(fd, &read.block, sizeof(read.block)) == static_cast<int>(sizeof(read.block));
-    }
-    if (!whole) {
-        SetMessage("Failed to read file: [%s]", strerror(errno));
-        _close(fd);
-        return -1;
-    }
-    header = read;
-
-    // The delays are summed as unsigned 16-bit values; a sum beyond the int32
-    // result stops at its largest value instead of turning negative.
-    uint32_t total = 0;
-    ShowPoint* block = new (std::nothrow) ShowPoint[kRecordsPerBlock];
-    ShowPoint single;
-    ShowPoint* buffer = block ? block : &single;
-    unsigned capacity = (block ? kRecordsPerBlock : 1) * sizeof(ShowPoint);
-    unsigned filled = 0;
     for (;;) {
-        // Whole blocks of records; a trailing partial record and a read error end the load.
-        int got = _read(fd, reinterpret_cast<char*>(buffer) + filled, capacity - filled);
+        int got = _read(fd, buffer, capacity);
         if (got <= 0)
             break;
-        filled += got;
-        unsigned records = filled / sizeof(ShowPoint);
-        unsigned linked = 0;
-        tail = LinkRecords(tail, buffer, records, &linked);
-        pointCount += linked;
-        for (unsigned i = 0; i < records; i++) {
-            total += buffer[i].delay;
-            if (total > static_cast<uint32_t>(INT32_MAX))
-                total = INT32_MAX;
-        }
-        unsigned rest = filled % sizeof(ShowPoint);
-        memmove(buffer, reinterpret_cast<char*>(buffer) + records * sizeof(ShowPoint), rest);
-        filled = rest;
+        reader.Feed(buffer, static_cast<size_t>(got), LinkLoadedRecords, this);
     }
-    delete[] block;
-
+    delete[] chunk;
     _close(fd);
-    totalTime = static_cast<int32_t>(total);
+    if (!reader.HeaderWhole()) {
+        SetMessage("Failed to read file: [%s]", strerror(errno));
+        return -1;
+    }
+    header = reader.header;
+    headerV1 = reader.headerV1;
+    totalTime = static_cast<int32_t>(reader.totalDelay);
     CopyBounded(path, sizeof(path), filePath);
     return totalTime;
 }
@@ -482,9 +465,8 @@ bool ShowDocument::WriteAndCommit(int fd)
     return true;
 }
 
-// Never destroys what the target held before: a file that already exists is
-// replaced only by a complete new copy, and a file this save created is removed
-// again when the save fails.
+// Never destroys what the target held before: a file is created or replaced
+// only by moving a complete new copy onto its name.
 bool ShowDocument::Save(const char* filePath, int openMode)
 {
     if (!PathFits(filePath)) {
@@ -521,20 +503,17 @@ bool ShowDocument::Save(const char* filePath, int openMode)
         return ok;
     }
 
-    if (created) {
-        bool ok = WriteAndCommit(fd);
-        _close(fd);
-        if (!ok)
-            _unlink(filePath);
-        return ok;
-    }
     _close(fd);
-    return ReplaceThroughTempFile(filePath);
+    // A new file too appears under its name only whole, so a program killed
+    // while saving leaves the old state: no file, or the file as it was.
+    if (created)
+        _unlink(filePath);
+    return ReplaceThroughTempFile(filePath, !(openMode & _O_EXCL));
 }
 
 // The new copy is written beside the old file and moved over it only when
 // every byte of it is on the disk.
-bool ShowDocument::ReplaceThroughTempFile(const char* filePath)
+bool ShowDocument::ReplaceThroughTempFile(const char* filePath, bool mayReplace)
 {
     char fullPath[MAX_PATH];
     char folder[MAX_PATH];
@@ -561,8 +540,13 @@ bool ShowDocument::ReplaceThroughTempFile(const char* filePath)
     }
     bool ok = WriteAndCommit(tempFd);
     _close(tempFd);
-    if (ok && !MoveFileExA(tempPath, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        SetMessage("File write failed: [%s]", strerror(ErrnoFromLastError()));
+    DWORD moveFlags = MOVEFILE_WRITE_THROUGH | (mayReplace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (ok && !MoveFileExA(tempPath, fullPath, moveFlags)) {
+        // An exclusive save loses to a file made under the name meanwhile.
+        if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)
+            SetMessage("Failed to open: [%s] [%s]", filePath, strerror(EEXIST));
+        else
+            SetMessage("File write failed: [%s]", strerror(ErrnoFromLastError()));
         ok = false;
     }
     if (!ok)
@@ -588,9 +572,8 @@ bool IsUnviewedPriorityShow(HINSTANCE module, const char* path)
     int fd = _open(path, _O_RDONLY | _O_BINARY);
     if (fd == -1)
         return false;
-    ShowHeader header;
-    bool ok = _read(fd, &header, 4) == 4 && header.version == 2 &&
-              _read(fd, &header.block, sizeof(header.block)) == static_cast<int>(sizeof(header.block));
+    uint8_t start[sizeof(ShowHeader)];
+    int got = _read(fd, start, sizeof(start));
     _close(fd);
-    return ok && (header.block.flags & HF_PRIORITY);
+    return got > 0 && IsPriorityShowStart(start, static_cast<size_t>(got));
 }

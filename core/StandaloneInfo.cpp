@@ -15,12 +15,21 @@
 
 #include <new>
 
-const char kStandaloneMarker[kStandaloneMarkerSize] = "Tovaren Standalone Screensaver.";
-
 namespace {
 
 const int kCopyBlock = 4096;
 const int kPathSize = 260;
+const char kLockName[] = "TovarenSA.lock";
+const char* const kExtractedNames[] = {"TovarenSA.sho", "TovarenSA.bmp", kLockName};
+
+bool TempBase(char* base)
+{
+    if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, base) !=
+        S_OK)
+        return false;
+    PathAppendA(base, "Temp");
+    return true;
+}
 
 char* NewPathBuffer()
 {
@@ -33,11 +42,13 @@ char* NewPathBuffer()
 }  // namespace
 
 StandaloneInfo::StandaloneInfo(const char* path)
-    : programPath(nullptr), valid(false), showPath(nullptr), bitmapPath(nullptr), tempFolder(nullptr)
+    : programPath(nullptr), valid(false), showPath(nullptr), bitmapPath(nullptr), tempFolder(nullptr),
+      lockFile(INVALID_HANDLE_VALUE)
 {
     memset(&trailer, 0, sizeof(trailer));
     if (!path)
         return;
+    RemoveStaleTempFolders();
     size_t length = strlen(path) + 1;
     programPath = new (std::nothrow) char[length];
     if (!programPath)
@@ -64,7 +75,14 @@ void StandaloneInfo::RemoveExtractedFiles()
         delete[] bitmapPath;
         bitmapPath = nullptr;
     }
+    if (lockFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(lockFile);
+        lockFile = INVALID_HANDLE_VALUE;
+    }
     if (tempFolder) {
+        char lock[MAX_PATH];
+        snprintf(lock, sizeof(lock), "%s\\%s", tempFolder, kLockName);
+        _unlink(lock);
         _rmdir(tempFolder);
         delete[] tempFolder;
         tempFolder = nullptr;
@@ -79,9 +97,10 @@ bool StandaloneInfo::ReadStandaloneTrailer()
     // A file shorter than the trailer cannot carry one; seeking before its
     // start would read the wrong bytes.
     long size = _lseek(file, 0, SEEK_END);
+    uint8_t last[kStandaloneTrailerSize];
     if (size < kStandaloneTrailerSize || _lseek(file, size - kStandaloneTrailerSize, SEEK_SET) == -1 ||
-        _read(file, &trailer, sizeof(trailer)) != kStandaloneTrailerSize ||
-        memcmp(trailer.marker, kStandaloneMarker, kStandaloneMarkerSize - 1) != 0) {
+        _read(file, last, sizeof(last)) != kStandaloneTrailerSize ||
+        !ReadTrailerFromEnd(last, sizeof(last), static_cast<uint64_t>(size), &trailer)) {
         memset(&trailer, 0, sizeof(trailer));
         _close(file);
         return false;
@@ -94,13 +113,17 @@ bool StandaloneInfo::ReadStandaloneTrailer()
         _close(file);
         return false;
     }
+    // Held without sharing while the saver runs: a later saver that can delete
+    // it knows this folder's owner is gone. The system closes it, and deletes
+    // it, also when the saver is killed.
+    char lock[MAX_PATH];
+    snprintf(lock, sizeof(lock), "%s\\%s", tempFolder, kLockName);
+    lockFile = CreateFileA(lock, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     // The embedded pieces must lie before the trailer; a range reaching past
     // it is cut to what is there.
-    uint32_t end = static_cast<uint32_t>(size - kStandaloneTrailerSize);
-    auto clampLength = [end](uint32_t offset, uint32_t length) -> uint32_t {
-        if (offset >= end)
-            return 0;
-        return length > end - offset ? end - offset : length;
+    auto clampLength = [size](uint32_t offset, uint32_t length) -> uint32_t {
+        return EmbeddedLength(offset, length, static_cast<uint64_t>(size));
     };
     showPath = NewPathBuffer();
     if (showPath) {
@@ -120,13 +143,40 @@ bool StandaloneInfo::ReadStandaloneTrailer()
     return true;
 }
 
+void StandaloneInfo::RemoveStaleTempFolders()
+{
+    char base[MAX_PATH];
+    if (!TempBase(base))
+        return;
+    char pattern[MAX_PATH + 8];
+    snprintf(pattern, sizeof(pattern), "%s\\TVR*", base);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        char folder[MAX_PATH + 8];
+        char file[MAX_PATH + 32];
+        snprintf(folder, sizeof(folder), "%s\\%s", base, found.cFileName);
+        snprintf(file, sizeof(file), "%s\\%s", folder, kLockName);
+        if (GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(file))
+            continue;  // its saver still runs
+        for (const char* name : kExtractedNames) {
+            snprintf(file, sizeof(file), "%s\\%s", folder, name);
+            DeleteFileA(file);
+        }
+        RemoveDirectoryA(folder);  // only when nothing else is in it
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 bool StandaloneInfo::MakeTempFolder(char* output)
 {
     char base[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                         SHGFP_TYPE_CURRENT, base) != S_OK)
+    if (!TempBase(base))
         return false;
-    PathAppendA(base, "Temp");
     _mkdir(base);
     // The runtime's _tempnam prefers the TMP folder over the one asked for and
     // leaves a gap between naming and creating; making the folder is the test

@@ -3,28 +3,10 @@
 // in docs/standalone-saver.md.
 #pragma once
 
+#include "StandaloneTrailer.h"
+
 #include <cstdint>
 #include <cstdio>
-
-const int kStandaloneTrailerSize = 60;
-const int kStandaloneMarkerSize = 36;
-extern const char kStandaloneMarker[kStandaloneMarkerSize];  // "Tovaren Standalone Screensaver."
-
-#pragma pack(push, 1)
-struct StandaloneTrailer {
-    uint32_t showOffset;
-    uint32_t showLength;
-    uint32_t bitmapOffset;
-    uint32_t bitmapLength;
-    char speedMode;  // 'a', 'm' or 'r'
-    uint8_t unused1;
-    int8_t speedValue;
-    uint8_t unused2;
-    int32_t pauseSeconds;
-    char marker[kStandaloneMarkerSize];
-};
-#pragma pack(pop)
-static_assert(sizeof(StandaloneTrailer) == kStandaloneTrailerSize, "the trailer is 60 bytes");
 
 class StandaloneInfo {
 public:
@@ -35,6 +17,9 @@ public:
 
     bool ReadStandaloneTrailer();
     static bool MakeTempFolder(char* output);
+    // Removes what savers that were killed left in the Temp folder; a folder
+    // whose saver still runs is held by its lock file and kept.
+    static void RemoveStaleTempFolders();
     static bool ExtractRange(int file, uint32_t offset, uint32_t length, const char* outputPath);
 
     StandaloneTrailer trailer;
@@ -45,5 +30,6 @@ public:
     char* tempFolder;
 
 private:
+    void* lockFile;  // open for as long as this saver runs; goes with the handle
     void RemoveExtractedFiles();
 };

@@ -28,13 +28,16 @@ template <int Bytes>
 struct Row {
     static uint32_t Get(const uint8_t* row, int x) {
         const uint8_t* p = row + x * Bytes;
+        if (Bytes == 1) return p[0];
         if (Bytes == 2) return *reinterpret_cast<const uint16_t*>(p);
         if (Bytes == 4) return *reinterpret_cast<const uint32_t*>(p);
         return p[0] | (p[1] << 8) | (p[2] << 16);
     }
     static void Put(uint8_t* row, int x, uint32_t value) {
         uint8_t* p = row + x * Bytes;
-        if (Bytes == 2) {
+        if (Bytes == 1) {
+            p[0] = static_cast<uint8_t>(value);
+        } else if (Bytes == 2) {
             *reinterpret_cast<uint16_t*>(p) = static_cast<uint16_t>(value);
         } else if (Bytes == 4) {
             *reinterpret_cast<uint32_t*>(p) = value;
@@ -97,16 +100,21 @@ uint32_t PixelValueFromColor(COLORREF colour, uint32_t redMask, uint32_t greenMa
 uint32_t ReadPixelValue(const PixelMemory& memory, int x, int y) {
     const uint8_t* row = memory.bits + static_cast<ptrdiff_t>(y) * memory.pitch;
     switch (memory.bytesPerPixel) {
+    case 1: return Row<1>::Get(row, x);
     case 2: return Row<2>::Get(row, x);
     case 3: return Row<3>::Get(row, x);
-    default: return Row<4>::Get(row, x);
+    case 4: return Row<4>::Get(row, x);
+    default: return 0;
     }
 }
 
 long SpanFloodFill(const PixelMemory& memory, int x, int y, uint32_t fillValue) {
     if (!memory.bits || x < 0 || y < 0 || x >= memory.width || y >= memory.height) return -1;
+    // Pixels are read only in the sizes the rows are made of.
+    if (memory.bytesPerPixel < 1 || memory.bytesPerPixel > 4) return -1;
     uint32_t target = ReadPixelValue(memory, x, y);
     switch (memory.bytesPerPixel) {
+    case 1: fillValue &= 0xFF; break;
     case 2: fillValue &= 0xFFFF; break;
     case 3: fillValue &= 0xFFFFFF; break;
     default: break;
@@ -114,6 +122,7 @@ long SpanFloodFill(const PixelMemory& memory, int x, int y, uint32_t fillValue) 
     // Filling with the colour already there changes nothing (and would never end).
     if (target == fillValue) return 0;
     switch (memory.bytesPerPixel) {
+    case 1: return Fill<1>(memory, x, y, target, fillValue);
     case 2: return Fill<2>(memory, x, y, target, fillValue);
     case 3: return Fill<3>(memory, x, y, target, fillValue);
     case 4: return Fill<4>(memory, x, y, target, fillValue);

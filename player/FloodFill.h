@@ -14,7 +14,7 @@ struct PixelMemory {
     int pitch;          // bytes from one row to the next (may be negative for bottom-up DIBs)
     int width;
     int height;
-    int bytesPerPixel;  // 2, 3 or 4
+    int bytesPerPixel;  // 1 (palette index), 2, 3 or 4
 };
 
 // The pixel value of a colour in a format given by its channel masks, the way

@@ -532,6 +532,9 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
     ReleaseInterface(floodFillSurface);
     if (!CreateFloodFillSurface(floodFillRect)) return false;
 
+    // Above 100 (a speed typed into the registry, a standalone trailer up to
+    // 127) the factor would turn negative and run the schedule backwards.
+    if (speed > 100) speed = 100;
     speedFactor = static_cast<float>((100.0 - speed) / 100.0);
 
     document->Rewind();
@@ -734,13 +737,19 @@ void ShowPlayer::DrawFill(const ShowPoint& point) {
     HDC dc = HoldFloodFillDC();
     if (penColor != point.colour || penSize != point.penSize) RebuildPens(dc);
     COLORREF brushColor = GetNearestColor(dc, penColor);
+    // On a palette surface (a preview on a 256-colour desktop) the pixel is
+    // the index of the palette entry GDI would paint.
+    UINT paletteIndex = GetNearestPaletteIndex(
+        static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)), brushColor);
     ReleaseHeldDCs();
 
     ScopedSurfaceLock lock(floodFillSurface);
     if (lock.locked) {
         const DDPIXELFORMAT& format = lock.desc.ddpfPixelFormat;
-        uint32_t fillValue = PixelValueFromColor(brushColor, format.dwRBitMask,
-                                                 format.dwGBitMask, format.dwBBitMask);
+        uint32_t fillValue = (format.dwFlags & DDPF_PALETTEINDEXED8)
+                                 ? paletteIndex
+                                 : PixelValueFromColor(brushColor, format.dwRBitMask,
+                                                       format.dwGBitMask, format.dwBBitMask);
         SpanFloodFill(MemoryOf(lock.desc), point.x, point.y, fillValue);
     }
     floodDirty = true;

@@ -1,6 +1,8 @@
 // The screen saver's process-wide state and the free functions that work on it.
 #pragma once
 
+#include "EntryNames.h"
+
 #include <windows.h>
 #include <cstdint>
 
@@ -12,11 +14,6 @@ class tvRegistryClient;
 
 const int kModulePathSize = 1024;
 const int kSaverErrorSize = 2048;
-
-// Built-in character ids as stored in the character list.
-extern const char kDorinCharacter[];     // "d.InternalChar", bit 1
-extern const char kVelkaCharacter[];     // "v.InternalChar", bit 2
-extern const char kBramwellCharacter[];  // "b.InternalChar", bit 4
 
 struct SaverState {
     HINSTANCE module;
@@ -65,7 +62,6 @@ int16_t RandomSpeedDraw();
 int16_t CombineSpeed(int16_t base, int16_t slider);
 HBITMAP PickCharacterBitmap();
 HRESULT ResolveShortcut(const char* shortcutPath, char* output);
-bool HasLinkExtension(const char* path);
 
 // The settings dialog and its sub-dialog.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -185,6 +185,7 @@ void OpenHelpOrSayItIsMissing()
     g_showingMessage = true;
     ShowHelpMissing(true);
     g_showingMessage = false;
+    NoteNewPicture();  // the message box left its mark on the picture
 }
 
 void ReleaseDevices(InputDevices*& devices)
@@ -261,6 +262,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     case WM_PAINT:
         PaintDesktopPicture(window, !g_saver.previewMode);
+        NoteNewPicture();  // whatever damaged the window, the player paints it again
         return 0;
     case WM_TIMER:
         Sleep(5);

@@ -45,9 +45,9 @@ bool IsUsableFolder(const char* folder)
     return _stricmp(folder, InstallFolder()) != 0 && PathExists(folder);
 }
 
-void ReadFolderEdit(HWND dialog, int control, char* text)
+void ReadFolderEdit(HWND dialog, int control, char (&text)[kEditTextSize])
 {
-    GetDlgItemTextA(dialog, control, text, kEditTextSize - 1);
+    GetDlgItemTextA(dialog, control, text, sizeof(text));
     if (text[0] != '\0')
         RemoveOneTrailingBackslash(text);
 }
@@ -169,7 +169,7 @@ void StoreSettings(HWND dialog)
     }
 
     char pause[kEditTextSize];
-    GetDlgItemTextA(dialog, IDC_PAUSE_SECONDS, pause, kEditTextSize - 1);
+    GetDlgItemTextA(dialog, IDC_PAUSE_SECONDS, pause, sizeof(pause));
     int seconds = atoi(pause);
     if (seconds > 60)
         strcpy(pause, "60");

@@ -2,14 +2,18 @@
 #include "SaverState.h"
 
 #include "AutoSpeed.h"
+#include "BitmapLoad.h"
 #include "CompatibilityWarning.h"
 #include "DirectoryList.h"
 #include "ScopedWin.h"
+#include "ShellLinkFile.h"
 #include "ShowDocument.h"
 #include "StandaloneInfo.h"
 #include "resource.h"
 #include "tvRegistryClient.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <stdio.h>
@@ -19,13 +23,7 @@
 #include <initializer_list>
 #include <new>
 
-const char kDorinCharacter[] = "d.InternalChar";
-const char kVelkaCharacter[] = "v.InternalChar";
-const char kBramwellCharacter[] = "b.InternalChar";
-
 namespace {
-
-const int kBuiltInIdSize = 15;  // the id and its terminating zero
 
 bool IsStandalone()
 {
@@ -57,12 +55,6 @@ HBITMAP LoadCharacterResource(int id)
 }
 
 }  // namespace
-
-bool HasLinkExtension(const char* path)
-{
-    size_t length = path ? strlen(path) : 0;
-    return length >= 4 && _stricmp(path + length - 4, ".lnk") == 0;
-}
 
 bool PrepareLists()
 {
@@ -255,12 +247,8 @@ HBITMAP PickCharacterBitmap()
 
     if (Setting(SETTING_BUILTIN_CHARACTERS)[0] != '0' && r == 99)
         return LoadCharacterResource(IDB_CHAR_RARE);
-    if (memcmp(name, kDorinCharacter, kBuiltInIdSize) == 0)
-        return LoadCharacterResource(IDB_CHAR_DORIN);
-    if (memcmp(name, kVelkaCharacter, kBuiltInIdSize) == 0)
-        return LoadCharacterResource(IDB_CHAR_VELKA);
-    if (memcmp(name, kBramwellCharacter, kBuiltInIdSize) == 0)
-        return LoadCharacterResource(IDB_CHAR_BRAMWELL);
+    if (int builtIn = BuiltInCharacterBitmap(name))
+        return LoadCharacterResource(builtIn);
 
     HBITMAP bitmap = nullptr;
     if (path) {
@@ -270,9 +258,9 @@ HBITMAP PickCharacterBitmap()
             ResolveShortcut(path, target);
             loadPath = target;
         }
+        const char* reason = nullptr;
         if (loadPath[0] != '\0')
-            bitmap = static_cast<HBITMAP>(
-                LoadImageA(nullptr, loadPath, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+            bitmap = LoadCheckedBitmap(loadPath, &reason);
     }
     // A standalone saver whose bitmap is missing or unreadable still needs a
     // character: the player cannot place a null bitmap.
@@ -281,9 +269,29 @@ HBITMAP PickCharacterBitmap()
     return bitmap;
 }
 
+namespace {
+
+// Only a link whose parts lie inside the file reaches the shell's reader.
+bool IsSoundShellLink(const char* path)
+{
+    int fd = _open(path, _O_RDONLY | _O_BINARY);
+    if (fd == -1)
+        return false;
+    uint8_t* bytes = new (std::nothrow) uint8_t[kMaxShellLinkBytes + 1];
+    int got = bytes ? _read(fd, bytes, kMaxShellLinkBytes + 1) : -1;
+    _close(fd);
+    bool sound = got >= 0 && CheckShellLinkFile(bytes, static_cast<size_t>(got)) == nullptr;
+    delete[] bytes;
+    return sound;
+}
+
+}  // namespace
+
 HRESULT ResolveShortcut(const char* shortcutPath, char* output)
 {
     output[0] = '\0';
+    if (!IsSoundShellLink(shortcutPath))
+        return E_FAIL;
     ScopedComPtr<IShellLinkA> link;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                       link.ReceiveVoid());

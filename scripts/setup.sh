@@ -3,7 +3,7 @@
 # it only calls apt when a package is missing.
 set -euo pipefail
 
-packages=(cmake make g++-mingw-w64-i686-posix mingw-w64-tools googletest
+packages=(cmake make g++-mingw-w64-i686-posix mingw-w64-tools googletest clang libclang-rt-14-dev
           wine wine32:i386 xvfb xauth imagemagick xdotool potrace librsvg2-bin
           nsis zip)
 

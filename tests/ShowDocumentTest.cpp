@@ -180,6 +180,13 @@ TEST(ShowFile, FirstMagicValueIsNotChecked)
         EXPECT_EQ(doc->Load(path.c_str()), 5) << version;
         EXPECT_EQ(doc->header.block.width, 320) << version;
         EXPECT_EQ(doc->pointCount, 1) << version;
+        // docs/show-format.md: a loaded show is saved with the magic it was read with.
+        std::string saved = path + ".saved.sho";
+        ASSERT_TRUE(doc->Save(saved.c_str(), SHOW_SAVE_REPLACE)) << doc->message;
+        Bytes written = ReadBytes(saved);
+        ASSERT_GE(written.size(), 4u);
+        EXPECT_EQ(0x34, written[0]);
+        EXPECT_EQ(0x12, written[1]);
     }
 }
 

@@ -165,6 +165,30 @@ TEST(SpanFill, ColourValuesFollowTheMasks) {
     EXPECT_EQ(0x00123456u, PixelValueFromColor(RGB(0x12, 0x34, 0x56), 0xFF0000, 0xFF00, 0xFF));
 }
 
+// An 8-bit surface (a preview on a 256-colour desktop) whose last row ends
+// where the memory ends: the fill reads and writes one byte per pixel.
+TEST(SpanFill, EightBitPixelsStayInsideTheirRows) {
+    const int width = 16, height = 4;
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    uint8_t* pages = static_cast<uint8_t*>(
+        VirtualAlloc(nullptr, system.dwPageSize * 2, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(nullptr, pages);
+    DWORD old;
+    VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old);
+    uint8_t* bits = pages + system.dwPageSize - width * height;
+    memset(bits, 7, width * height);
+    bits[width + 5] = 9;  // a wall pixel the fill goes around
+    PixelMemory memory = {bits, width, width, height, 1};
+    EXPECT_EQ(width * height - 1, SpanFloodFill(memory, 0, 0, 0x1E5));
+    EXPECT_EQ(0xE5, bits[0]) << "the value is one byte wide";
+    EXPECT_EQ(9, bits[width + 5]);
+    EXPECT_EQ(width * height - 1, SpanFloodFill(memory, width - 1, height - 1, 3))
+        << "from the last pixel of the memory";
+    EXPECT_EQ(3u, ReadPixelValue(memory, width - 1, height - 1));
+    VirtualFree(pages, 0, MEM_RELEASE);
+}
+
 // A maze of 3-pixel corridors: GDI's fill recurses too deep for it.
 void PaintMaze(Dib& dib, unsigned seed) {
     RECT all = {0, 0, dib.width, dib.height};

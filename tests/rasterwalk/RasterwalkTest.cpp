@@ -150,16 +150,34 @@ TEST(RasterScanners, RefuseBadCommandLinesWithTheirMessages)
         EXPECT_EQ(std::string(kUsage) + "File not found: [none.bmp]\r\n", absent.output);
         EXPECT_EQ(0, ExitStatus(absent));
 
-        // A bitmap cut short in its header or its pixels leaves an older show
-        // of its name as it was.
+        // A file that is no bitmap, or whose header or pixels do not hold
+        // together, is refused with the reason and leaves an older show of its
+        // name as it was; Wine's loader would make up pixels for most of them.
         std::vector<unsigned char> whole = ReadBytes(Picture("runs.bmp"));
-        for (size_t size : {size_t(40), whole.size() - 50}) {
-            WriteBytes(JoinPath(folder, "bad.bmp"),
-                       std::vector<unsigned char>(whole.begin(), whole.begin() + size));
+        std::vector<unsigned char> claimsHuge = whole;
+        for (int i = 0; i < 2; i++)
+            memcpy(&claimsHuge[18 + 4 * i], "\xA0\x86\x01\x00", 4);  // 100000 x 100000
+        std::vector<unsigned char> noPlane = whole;
+        noPlane[26] = 0;
+        const struct {
+            std::vector<unsigned char> bytes;
+            const char* reason;
+        } bad[] = {
+            {std::vector<unsigned char>(whole.begin(), whole.begin() + 40), "the header is cut short"},
+            {std::vector<unsigned char>(whole.begin(), whole.end() - 50), "the pixel data is cut short"},
+            {std::vector<unsigned char>(300, 'x'), "the file does not start as a bitmap does"},
+            {std::vector<unsigned char>(), "the file is too short for a bitmap"},
+            {claimsHuge, "the header claims a picture larger than this program reads (at most 16384 pixels a "
+                   "side and 33554432 in all)"},
+            {noPlane, "the header does not describe one plane of pixels"},
+        };
+        for (const auto& b : bad) {
+            WriteBytes(JoinPath(folder, "bad.bmp"), b.bytes);
             std::vector<unsigned char> older(300, 0x5A);
             WriteBytes(JoinPath(folder, "bad.sho"), older);
-            ProcessResult bad = RunTool(tool, "bad.bmp 5", folder.c_str());
-            EXPECT_EQ(std::string(kUsage) + "File not found: [bad.bmp]\r\n", bad.output);
+            ProcessResult refused = RunTool(tool, "bad.bmp 5", folder.c_str());
+            EXPECT_EQ(std::string(kUsage) + "Not a bitmap this program can read: [bad.bmp]: " + b.reason + ".\r\n",
+                      refused.output);
             EXPECT_EQ(older, ReadBytes(JoinPath(folder, "bad.sho")));
         }
     }
@@ -242,6 +260,57 @@ TEST(RasterScanners, ReportAShowThatCannotBeWritten)
             << result.output;
         EXPECT_NE(0, ExitStatus(result));
     }
+}
+
+// A bitmap file of width x 1 pixels from the bytes of its one row.
+std::vector<unsigned char> OneRowBitmap(int width, int bits, const std::vector<unsigned char>& table,
+                                        const std::vector<unsigned char>& row)
+{
+    std::vector<unsigned char> file(54);
+    auto put = [&](size_t at, uint32_t value, int size) {
+        for (int i = 0; i < size; i++) file[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    uint32_t offset = static_cast<uint32_t>(54 + table.size());
+    file[0] = 'B';
+    file[1] = 'M';
+    put(2, offset + static_cast<uint32_t>(row.size()), 4);
+    put(10, offset, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, 1, 4);
+    put(26, 1, 2);
+    put(28, bits, 2);
+    put(46, static_cast<uint32_t>(table.size() / 4), 4);
+    file.insert(file.end(), table.begin(), table.end());
+    file.insert(file.end(), row.begin(), row.end());
+    return file;
+}
+
+// Palette and 32-bit pictures are read with their own colours; a picture of
+// one pixel gives a show without a scanned column.
+TEST(RasterScanners, ReadPaletteThirtyTwoBitAndSinglePixelPictures)
+{
+    std::string folder = FreshFolder("raster-kinds");
+    // Blue, green, red table entries; pixels: background blue, then red, red, green.
+    std::vector<unsigned char> table = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0};
+    WriteBytes(JoinPath(folder, "palette.bmp"), OneRowBitmap(5, 8, table, {0, 2, 2, 1, 0, 0, 0, 0}));
+    WriteBytes(JoinPath(folder, "deep.bmp"),
+               OneRowBitmap(5, 32, {}, {255, 0, 0, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0}));
+    for (const char* name : {"palette", "deep"}) {
+        SCOPED_TRACE(name);
+        ProcessResult result = RunTool("rasterwalk.exe", std::string(name) + ".bmp 7", folder.c_str());
+        EXPECT_EQ(0, ExitStatus(result)) << result.output;
+        ShowFile show = ReadShowFile(JoinPath(folder, std::string(name) + ".sho"));
+        ASSERT_TRUE(show.loaded) << result.output;
+        std::set<uint32_t> colours;
+        for (const ShowPoint& p : show.points)
+            if (p.flags & PF_PEN_DOWN) colours.insert(p.colour);
+        EXPECT_EQ((std::set<uint32_t>{RGB(255, 0, 0), RGB(0, 255, 0)}), colours);
+    }
+    WriteBytes(JoinPath(folder, "dot.bmp"), OneRowBitmap(1, 24, {}, {9, 9, 9, 0}));
+    ProcessResult dot = RunTool("rasterwalk.exe", "dot.bmp 7", folder.c_str());
+    EXPECT_EQ(0, ExitStatus(dot)) << dot.output;
+    EXPECT_EQ(2u, ReadShowFile(JoinPath(folder, "dot.sho")).points.size());
 }
 
 TEST(RasterScanners, HandleAPictureOnePixelWide)

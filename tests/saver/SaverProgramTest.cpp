@@ -7,6 +7,7 @@
 #include "SaverState.h"
 #include "ScreenSaver.h"
 #include "ShowPlayer.h"
+#include "resource.h"
 
 #include <mmsystem.h>
 #include <objbase.h>
@@ -310,6 +311,140 @@ TEST_F(SaverProgram, PreviewStartsAfterItsDelayWithTheSmallCharacter)
     ReleaseAll();
     DestroyWindow(parent);
     CoUninitialize();
+}
+
+namespace {
+
+// Starts an in-process preview child for the tests that watch the player.
+HWND StartInProcessPreview(HWND* parent)
+{
+    CoInitialize(nullptr);
+    ResetSaverState(GetModuleHandleA(nullptr));
+    if (!LoadSettings() || !PrepareLists())
+        return nullptr;
+    g_saver.previewMode = 1;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SaverWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "Tovaren";
+    RegisterClassA(&windowClass);
+    *parent = MakePreviewParent();
+    return CreateWindowExA(0, "Tovaren", "Tovaren", WS_CHILD | WS_VISIBLE, 0, 0, 304, 222, *parent,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+void EndInProcessPreview(HWND parent)
+{
+    ReleaseAll();
+    DestroyWindow(parent);
+    CoUninitialize();
+    // The child's end posted a quit message that would end the next preview loop.
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+const COLORREF kDamage = RGB(255, 0, 255);
+
+struct DamageWatch {
+    HWND child = nullptr;
+    DWORD started = 0;
+    bool damaged = false;
+    int damagedAtOnce = 0;
+    DWORD lastStepBeforeDamage = 0;  // the player's clock at its last step
+    DWORD lastStepAfterDamage = 0;
+    int damagedLeft = -1;  // pixels of the damage colour still there 800 ms later
+};
+DamageWatch g_damage;
+
+int CountDamagePixels(HWND window)
+{
+    HDC dc = GetDC(window);
+    int count = 0;
+    for (int y = 10; y < 210; y += 10)
+        for (int x = 10; x < 300; x += 10)
+            if (GetPixel(dc, x, y) == kDamage) ++count;
+    ReleaseDC(window, dc);
+    return count;
+}
+
+// Another window painted over the preview and went away: the child is asked
+// to paint while the next point of the show is a minute off.
+void CALLBACK DamagePreview(HWND, UINT, UINT_PTR, DWORD now)
+{
+    // Damage once the first show has been resting for 600 ms.
+    bool resting = g_saver.player && g_saver.player->currentPoint != g_saver.document->head.next &&
+                   static_cast<int32_t>(now - g_saver.player->nowMs) > 600;
+    if (!g_damage.damaged && now - g_damage.started > 10000) {
+        PostQuitMessage(0);
+    } else if (!g_damage.damaged && resting) {
+        HDC dc = GetDC(g_damage.child);
+        HBRUSH brush = CreateSolidBrush(kDamage);
+        RECT all = {0, 0, 304, 222};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        ReleaseDC(g_damage.child, dc);
+        GdiFlush();
+        g_damage.damagedAtOnce = CountDamagePixels(g_damage.child);
+        g_damage.lastStepBeforeDamage = g_saver.player ? g_saver.player->nowMs : 0;
+        InvalidateRect(g_damage.child, nullptr, FALSE);
+        g_damage.damaged = true;
+        g_damage.started = now;
+    } else if (g_damage.damaged && g_damage.damagedLeft < 0 && now - g_damage.started > 800) {
+        g_damage.damagedLeft = CountDamagePixels(g_damage.child);
+        g_damage.lastStepAfterDamage = g_saver.player ? g_saver.player->nowMs : 0;
+        PostQuitMessage(0);
+    }
+}
+
+}  // namespace
+
+// The saver holds the first point of its first show for half a second, so the
+// painter is seen standing before it starts to paint.
+TEST_F(SaverProgram, FirstShowWaitsHalfASecond)
+{
+    AddShow("quick.sho", kRed, 300, 4, 0);
+    HWND parent = nullptr;
+    HWND child = StartInProcessPreview(&parent);
+    ASSERT_NE(nullptr, child);
+    DWORD before = timeGetTime();
+    ASSERT_TRUE(StartFirstShow(child, LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CHAR_PREVIEW))))
+        << g_saver.errorText;
+    DWORD after = timeGetTime();
+    EXPECT_GE(static_cast<int32_t>(g_saver.player->nextDueMs - before), 500);
+    EXPECT_LE(static_cast<int32_t>(g_saver.player->nextDueMs - after), 500);
+    while (timeGetTime() - after < 350)
+        ASSERT_TRUE(g_saver.player->PlayStep());
+    EXPECT_EQ(g_saver.document->head.next, g_saver.player->currentPoint) << "still on the first point";
+    Sleep(250);
+    EXPECT_FALSE(g_saver.player->PlayStep()) << "all four zero-delay points once the hold is over";
+    EXPECT_TRUE(g_saver.player->ok);
+    EndInProcessPreview(parent);
+}
+
+// While the next point is far off the loop rests, but a picture damaged by
+// another window is presented again at once, not when the point falls due.
+TEST_F(SaverProgram, PreviewRepaintsDamageWhileTheNextPointIsFarOff)
+{
+    AddShow("slow.sho", kRed, 300, 3, 60000);
+    HWND parent = nullptr;
+    HWND child = StartInProcessPreview(&parent);
+    ASSERT_NE(nullptr, child);
+    g_damage = DamageWatch();
+    g_damage.child = child;
+    g_damage.started = timeGetTime();
+    SetTimer(child, 1, 1000, nullptr);
+    SetTimer(nullptr, 0, 20, DamagePreview);
+    EXPECT_TRUE(RunPreview(child)) << g_saver.errorText;
+    ASSERT_TRUE(g_damage.damaged);
+    EXPECT_GT(g_damage.damagedAtOnce, 500) << "the damage was on screen";
+    EXPECT_GT(static_cast<int32_t>(g_damage.started - g_damage.lastStepBeforeDamage), 400)
+        << "the loop was resting";
+    EXPECT_GE(static_cast<int32_t>(g_damage.lastStepAfterDamage - g_damage.started), 0)
+        << "the picture was presented again after the paint";
+    // Wine's DirectDraw also repaints a windowed surface by itself; Windows does not.
+    EXPECT_EQ(0, g_damage.damagedLeft) << "the damaged picture was left on screen";
+    EndInProcessPreview(parent);
 }
 
 // ---- Pause between shows, compatibility warnings, manifest

@@ -102,6 +102,13 @@ TEST_F(SettingsDialog, PauseIsKeptBetweenZeroAndSixty)
     SetEdit(dialog, IDC_PAUSE_SECONDS, "12");
     Close(dialog, IDOK);
     EXPECT_EQ("12", GetProductValue("TPS"));
+
+    // The whole text is read, up to its 1023rd character.
+    dialog = Open();
+    SetEdit(dialog, IDC_PAUSE_SECONDS, std::string(1022, ' ') + "7");
+    Close(dialog, IDOK);
+    EXPECT_EQ(1023u, GetProductValue("TPS").size());
+    EXPECT_EQ(7, atoi(GetProductValue("TPS").c_str()));
 }
 
 TEST_F(SettingsDialog, SpeedButtonsLoadTheStoredValueOfTheirMode)

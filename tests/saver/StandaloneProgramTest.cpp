@@ -88,7 +88,8 @@ TEST(Tovarenpack, RefusesWhatIsNotAShowOrABitmap)
 
     ProcessResult showAsBitmap = Pack(saver + " " + Quote(files.show) + " " + Quote(files.show) + " " + Quote(files.output));
     EXPECT_EQ(2, ExitStatus(showAsBitmap));
-    EXPECT_EQ("Not a bitmap file: [" + files.show + "]\r\n", showAsBitmap.output);
+    EXPECT_EQ("Not a bitmap file: [" + files.show + "]: the file does not start as a bitmap does.\r\n",
+              showAsBitmap.output);
 
     ProcessResult missing = Pack(saver + " " + Quote(files.folder + "\\none.sho") + " " + Quote(files.bitmap) + " " +
                                  Quote(files.output));
@@ -172,4 +173,52 @@ TEST(StandaloneSaver, WithoutABitmapAHouseCharacterPaints)
     PressKey('A');
     ASSERT_TRUE(saver.WaitForExit(5000));
     EXPECT_EQ(0u, saver.exitCode);
+}
+
+// A standalone saver killed in full screen cannot clean up after itself: the
+// next start of a saver removes what it left, but never the folder of a saver
+// that still runs.
+TEST(StandaloneSaver, WhatAKilledSaverLeftIsRemovedAtTheNextStart)
+{
+    ScopedCleanProductKey clean;
+    PackFiles files = MakePackFiles("standalone_killed");
+    ProcessResult pack = Pack(PackArguments(files) + " /mode:m /speed:1 /pause:5");
+    ASSERT_EQ(0, ExitStatus(pack)) << pack.output;
+    auto before = StandaloneTempFolders();
+    {
+        FakeDesktop desktop;
+        SaverProcess killed;
+        ASSERT_TRUE(killed.Start("/s", files.output));
+        ASSERT_TRUE(WaitUntil([&] { return StandaloneTempFolders().size() == before.size() + 1; }, 15000));
+        PumpFor(1500);
+        TerminateProcess(killed.Handle(), 9);
+        WaitForSingleObject(killed.Handle(), 5000);
+    }
+    ASSERT_EQ(before.size() + 1, StandaloneTempFolders().size()) << "a killed saver leaves its folder";
+
+    {
+        StandaloneInfo running(files.output.c_str());
+        ASSERT_TRUE(running.valid);
+        EXPECT_EQ(before.size() + 1, StandaloneTempFolders().size()) << "the killed saver's folder is gone";
+        StandaloneInfo::RemoveStaleTempFolders();
+        EXPECT_TRUE(FileExists(running.showPath)) << "a running saver keeps its folder";
+    }
+    EXPECT_EQ(before, StandaloneTempFolders());
+
+    // The same through the program: a start in settings mode cleans up too.
+    {
+        FakeDesktop desktop;
+        SaverProcess killed;
+        ASSERT_TRUE(killed.Start("/s", files.output));
+        ASSERT_TRUE(WaitUntil([&] { return StandaloneTempFolders().size() == before.size() + 1; }, 15000));
+        TerminateProcess(killed.Handle(), 9);
+        WaitForSingleObject(killed.Handle(), 5000);
+    }
+    SaverProcess settings;
+    ASSERT_TRUE(settings.Start("/c", files.output));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = FindTopWindow("Tovaren Settings")) != nullptr; }, 15000));
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(settings.WaitForExit(10000));
+    EXPECT_EQ(before, StandaloneTempFolders());
 }

@@ -44,7 +44,7 @@ const FlagBit kFlagBits[] = {
 
 struct FlagbenchState {
     HINSTANCE module = nullptr;
-    ShowDocument* document = nullptr;
+    ShowDocumentPtr document;
     HWND dialog = nullptr;
     char path[kPathBufferSize] = "";
 };
@@ -237,13 +237,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    state.document = new (std::nothrow) ShowDocument(instance, 1);
+    state.document = NewShowDocument(instance, PRIORITY_MARKING_SUPPRESSED);
     if (!state.document)
         return -1;
     if (LoadShow())
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FLAGBENCH), nullptr, FlagbenchDialogProc, 0);
-    state.document->Clear();
-    delete state.document;
-    state.document = nullptr;
+    state.document.reset();
     return 0;
 }

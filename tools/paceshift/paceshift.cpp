@@ -177,7 +177,7 @@ bool SaveBeside(ShowDocument& show, const char* fileName)
 
 int RunRetime(const Options& options)
 {
-    ShowDocument* show = new (std::nothrow) ShowDocument(nullptr, 1);
+    ShowDocumentPtr show = NewShowDocument(nullptr, PRIORITY_MARKING_SUPPRESSED);
     if (!show) {
         printf(kNoMemory);
         return kFailure;
@@ -185,8 +185,6 @@ int RunRetime(const Options& options)
     int32_t total = show->Load(options.fileName);
     if (total <= 0) {
         printf(kLoadError, options.fileName, total == 0 ? "" : show->message);
-        show->Clear();
-        delete show;
         return kFailure;
     }
     uint32_t average = AverageDelay(*show);
@@ -197,8 +195,6 @@ int RunRetime(const Options& options)
         printf(kAverage, static_cast<int>(average));
     else if (!SaveBeside(*show, options.fileName))
         status = kFailure;
-    show->Clear();
-    delete show;
     return status;
 }
 

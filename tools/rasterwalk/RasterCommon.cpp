@@ -1,5 +1,6 @@
 #include "RasterCommon.h"
 
+#include "BitmapLoad.h"
 #include "SnapColor.h"
 #include "WindowsFamily.h"
 
@@ -20,6 +21,7 @@ const char kNameTooShort[] = "Invalid file name specified.  The name is not long
 const char kBadName[] = "Invalid file name specified: [%s].\n";
 const char kMustEndInBmp[] = "The bmp file name must end in .bmp\n";
 const char kFileNotFound[] = "File not found: [%s]\n";
+const char kBadBitmap[] = "Not a bitmap this program can read: [%s]: %s.\n";
 const char kPictureFailed[] = "Failed to prepare the picture: [%s]\n";
 const char kNoMemory[] = "Failed to allocate memory for the show.\n";
 const char kSaveFailed[] = "%s\n";
@@ -135,50 +137,20 @@ bool PreparePictureDC()
     return true;
 }
 
-// Wine's LoadImage accepts a bitmap file cut short and makes up the missing
-// pixels; such a file is refused before it is loaded. Compressed pixels are
-// left to LoadImage.
-bool IsWholeBitmapFile(const char* path)
-{
-    int fd = _open(path, _O_RDONLY | _O_BINARY);
-    if (fd == -1)
-        return false;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    bool whole = _read(fd, &file, sizeof(file)) == sizeof(file) &&
-                 _read(fd, &info, sizeof(info)) >= static_cast<int>(sizeof(BITMAPCOREHEADER));
-    long size = _lseek(fd, 0, SEEK_END);
-    _close(fd);
-    if (!whole || file.bfType != 0x4D42 || size < 0)
-        return false;
-    if (info.biSize == sizeof(BITMAPCOREHEADER)) {
-        BITMAPCOREHEADER core;
-        memcpy(&core, &info, sizeof(core));
-        info.biWidth = core.bcWidth;
-        info.biHeight = core.bcHeight;
-        info.biBitCount = core.bcBitCount;
-        info.biCompression = BI_RGB;
-    } else if (info.biSize < sizeof(BITMAPINFOHEADER) ||
-               static_cast<long>(sizeof(file) + info.biSize) > size) {
-        return false;
-    }
-    if (info.biCompression != BI_RGB && info.biCompression != BI_BITFIELDS)
-        return true;
-    long long height = info.biHeight < 0 ? -static_cast<long long>(info.biHeight) : info.biHeight;
-    long long stride = (static_cast<long long>(info.biWidth) * info.biBitCount + 31) / 32 * 4;
-    return info.biWidth > 0 && file.bfOffBits + stride * height <= size;
-}
+}  // namespace
 
 bool LoadPicture(const char* path)
 {
     if (!CheckPictureName(path))
         return false;
-    if (IsWholeBitmapFile(path))
-        g_raster.bitmap = static_cast<HBITMAP>(
-            LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    const char* reason = nullptr;
+    g_raster.bitmap = LoadCheckedBitmap(path, &reason);
     if (!g_raster.bitmap) {
         printf(kUsage);
-        printf(kFileNotFound, path);
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+            printf(kFileNotFound, path);
+        else
+            printf(kBadBitmap, path, reason);
         return false;
     }
     BITMAP info = {};
@@ -226,9 +198,11 @@ void ReleasePicture()
         GetPixel(g_raster.screenDC, 0, 0);
         ReleaseDC(nullptr, g_raster.screenDC);
     }
+    g_raster.rowDC = g_raster.pictureDC = g_raster.screenDC = nullptr;
+    g_raster.rowDib = g_raster.pictureDib = g_raster.bitmap = nullptr;
+    g_raster.rowDcOldBitmap = g_raster.pictureDcOldBitmap = nullptr;
+    g_raster.pixels = g_raster.rowPixels = nullptr;
 }
-
-}  // namespace
 
 void SetRowPixel(int x, COLORREF colour)
 {
@@ -260,7 +234,7 @@ int RunScanner(int argc, char** argv, bool (*scan)(), DWORD repaintDelayMs)
         ReleasePicture();
         return kExitOk;
     }
-    g_raster.document = new (std::nothrow) ShowDocument(nullptr, 1);
+    g_raster.document = NewShowDocument(nullptr, PRIORITY_MARKING_SUPPRESSED);
     if (!g_raster.document) {
         printf(kNoMemory);
         ReleasePicture();
@@ -286,9 +260,7 @@ int RunScanner(int argc, char** argv, bool (*scan)(), DWORD repaintDelayMs)
         printf(kSaveFailed, show.message);
         status = kExitSaveFailed;
     }
-    show.Clear();
-    delete g_raster.document;
-    g_raster.document = nullptr;
+    g_raster.document.reset();
     ReleasePicture();
     if (repaintDelayMs)
         Sleep(repaintDelayMs);

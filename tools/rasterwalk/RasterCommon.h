@@ -26,7 +26,7 @@ struct RasterState {
     uint32_t* pixels = nullptr;  // bitmapWidth * bitmapHeight, 0x00RRGGBB
     COLORREF background = 0;
     char outputPath[MAX_PATH + 8] = {};
-    ShowDocument* document = nullptr;
+    ShowDocumentPtr document;
     uint16_t osFlags = 0;  // HF_OS_DOS on the DOS family
     // A one-row DIB for drawing progress a row at a time.
     HDC rowDC = nullptr;
@@ -36,6 +36,11 @@ struct RasterState {
 };
 
 extern RasterState g_raster;
+
+// Checks and loads the picture into the picture DC and names the output;
+// false after a message. ReleasePicture gives everything back.
+bool LoadPicture(const char* path);
+void ReleasePicture();
 
 // Runs a scanner from its command line to the saved show and repaints the
 // screen repaintDelayMs after it; returns the exit status. scan returns false

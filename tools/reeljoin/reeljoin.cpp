@@ -42,9 +42,9 @@ void PrintUsage()
 }
 
 // The joined show carries fresh flags and no signature; the user signs it in the editor.
-ShowDocument* CreateOutput(bool ntFamily)
+ShowDocumentPtr CreateOutput(bool ntFamily)
 {
-    ShowDocument* output = new (std::nothrow) ShowDocument(nullptr, 1);
+    ShowDocumentPtr output = NewShowDocument(nullptr, PRIORITY_MARKING_SUPPRESSED);
     if (!output) {
         printf(kNoMemory);
         return nullptr;
@@ -70,7 +70,7 @@ bool AppendAllPoints(ShowDocument& input, ShowDocument& output)
 // A show without points or without delays is accepted.
 bool AddFile(const char* name, bool first, ShowDocument& output)
 {
-    ShowDocument* input = new (std::nothrow) ShowDocument(nullptr, 1);
+    ShowDocumentPtr input = NewShowDocument(nullptr, PRIORITY_MARKING_SUPPRESSED);
     if (!input) {
         printf(kNoMemory);
         return false;
@@ -86,8 +86,6 @@ bool AddFile(const char* name, bool first, ShowDocument& output)
         }
         ok = AppendAllPoints(*input, output);
     }
-    input->Clear();
-    delete input;
     return ok;
 }
 
@@ -102,7 +100,7 @@ void SaveOutput(const char* name, ShowDocument& output)
 
 void JoinShows(int inputCount, char** inputs, const char* outputName, bool ntFamily)
 {
-    ShowDocument* output = CreateOutput(ntFamily);
+    ShowDocumentPtr output = CreateOutput(ntFamily);
     if (!output)
         return;
     bool ok = true;
@@ -110,8 +108,6 @@ void JoinShows(int inputCount, char** inputs, const char* outputName, bool ntFam
         ok = AddFile(inputs[i], i == 0, *output);
     if (ok)
         SaveOutput(outputName, *output);
-    output->Clear();
-    delete output;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 //
 //   tovarenpack <saver.scr> <show.sho> <character.bmp> <output.scr>
 //               [/mode:a|m|r] [/speed:1-100] [/pause:0-60]
+#include "BitmapFile.h"
 #include "ShowDocument.h"
 #include "StandaloneInfo.h"
 
@@ -39,6 +40,8 @@ const char kUsage[] =
     "  /speed   the speed slider value, 1 (slower) to 100 (faster); default 10\n"
     "  /pause   seconds between two showings, 0 to 60; default 30\n";
 
+const long kLargestInput = 256L * 1024 * 1024;
+
 struct PackRequest {
     const char* saverPath = nullptr;
     const char* showPath = nullptr;
@@ -58,6 +61,12 @@ bool ReadWholeFile(const char* path, std::vector<char>* bytes)
     }
     long size = _lseek(file, 0, SEEK_END);
     _lseek(file, 0, SEEK_SET);
+    // Every piece is copied into the output whole, whose offsets are 32-bit.
+    if (size > kLargestInput) {
+        printf("File too large: [%s]\n", path);
+        _close(file);
+        return false;
+    }
     bytes->resize(size > 0 ? size : 0);
     bool ok = size >= 0 && (size == 0 || _read(file, bytes->data(), size) == size);
     if (!ok)
@@ -119,10 +128,9 @@ bool ParseCommandLine(int argc, char** argv, PackRequest* request)
 
 bool CarriesTrailer(const std::vector<char>& bytes)
 {
-    if (bytes.size() < static_cast<size_t>(kStandaloneTrailerSize))
-        return false;
-    return memcmp(bytes.data() + bytes.size() - kStandaloneMarkerSize, kStandaloneMarker,
-                  kStandaloneMarkerSize - 1) == 0;
+    StandaloneTrailer trailer;
+    return ReadTrailerFromEnd(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bytes.size(),
+                              &trailer);
 }
 
 bool CheckSaver(const char* path, const std::vector<char>& bytes)
@@ -154,7 +162,7 @@ bool CheckShow(const char* path, const std::vector<char>& bytes)
         printf("Not a Tovaren show file, or a show without points: [%s]\n", path);
         return false;
     }
-    ShowDocument* document = new (std::nothrow) ShowDocument(GetModuleHandleA(nullptr), 1);
+    ShowDocumentPtr document = NewShowDocument(GetModuleHandleA(nullptr), PRIORITY_MARKING_SUPPRESSED);
     if (!document) {
         printf("Not enough memory to read the show: [%s]\n", path);
         return false;
@@ -162,23 +170,22 @@ bool CheckShow(const char* path, const std::vector<char>& bytes)
     bool ok = document->Load(path) != -1 && document->pointCount > 0;
     if (!ok)
         printf("Not a Tovaren show file, or a show without points: [%s]\n", path);
-    document->Clear();
-    delete document;
     return ok;
 }
 
 bool CheckBitmap(const char* path, const std::vector<char>& bytes)
 {
-    bool ok = bytes.size() > 26 && bytes[0] == 'B' && bytes[1] == 'M';
-    if (ok) {
+    const char* reason = CheckBitmapFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), nullptr);
+    if (!reason) {
         HANDLE image = LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-        ok = image != nullptr;
-        if (image)
+        if (!image)
+            reason = "the system cannot load it";
+        else
             DeleteObject(image);
     }
-    if (!ok)
-        printf("Not a bitmap file: [%s]\n", path);
-    return ok;
+    if (reason)
+        printf("Not a bitmap file: [%s]: %s.\n", path, reason);
+    return !reason;
 }
 
 bool WriteAll(int file, const void* data, size_t size)
@@ -200,22 +207,44 @@ bool WriteStandalone(const PackRequest& request, const std::vector<char>& saver,
     trailer.pauseSeconds = request.pauseSeconds;
     memcpy(trailer.marker, kStandaloneMarker, kStandaloneMarkerSize);
 
-    int output = _open(request.outputPath, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
-                       _S_IREAD | _S_IWRITE);
-    if (output == -1) {
-        printf("Cannot create file: [%s] [%s]\n", request.outputPath, strerror(errno));
+    // The output appears under its name only whole: it is written beside it
+    // and moved there, so a full disk or a killed run keeps the old file.
+    char fullPath[MAX_PATH];
+    char folder[MAX_PATH];
+    char tempPath[MAX_PATH];
+    char* name = nullptr;
+    DWORD length = GetFullPathNameA(request.outputPath, MAX_PATH, fullPath, &name);
+    if (length == 0 || length >= MAX_PATH || !name) {
+        printf("Cannot create file: [%s] [%s]\n", request.outputPath, strerror(ENAMETOOLONG));
         return false;
     }
+    snprintf(folder, sizeof(folder), "%.*s", static_cast<int>(name - fullPath), fullPath);
+    if (!GetTempFileNameA(folder, "tvp", 0, tempPath)) {
+        printf("Cannot create file: [%s] [%s]\n", request.outputPath, strerror(EACCES));
+        return false;
+    }
+    int output = _open(tempPath, _O_WRONLY | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (output == -1) {
+        printf("Cannot create file: [%s] [%s]\n", request.outputPath, strerror(errno));
+        DeleteFileA(tempPath);
+        return false;
+    }
+    errno = 0;
     bool ok = WriteAll(output, saver.data(), saver.size()) && WriteAll(output, show.data(), show.size()) &&
-              WriteAll(output, bitmap.data(), bitmap.size()) && WriteAll(output, &trailer, sizeof(trailer));
-    int error = errno;
+              WriteAll(output, bitmap.data(), bitmap.size()) && WriteAll(output, &trailer, sizeof(trailer)) &&
+              _commit(output) == 0;
+    int error = errno ? errno : ENOSPC;
     if (_close(output) != 0 && ok) {
         ok = false;
         error = errno;
     }
+    if (ok && !MoveFileExA(tempPath, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = false;
+        error = EACCES;
+    }
     if (!ok) {
         printf("Cannot write file: [%s] [%s]\n", request.outputPath, strerror(error));
-        _unlink(request.outputPath);
+        DeleteFileA(tempPath);
     }
     return ok;
 }
