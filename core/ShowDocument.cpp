@@ -64,22 +64,34 @@ int OpenExistingToReplace(const char* path, int openMode)
     return _open(path, openMode & ~(_O_TRUNC | _O_CREAT | _O_EXCL), kNewFilePermission);
 }
 
-// The node pool: blocks of nodes carved out one at a time, freed nodes kept on a
-// free list for reuse. When the last node in use is freed, every block goes back
-// to the heap, so a cleared show returns its memory. Documents live on one thread
-// at a time, but the pool is shared by all of them, so a spin lock guards it.
-const int kNodesPerBlock = 4096;
+// The node pool: 64 KB blocks of nodes, each with its own free list. A block
+// whose nodes are all free again is kept as a spare, so that loading show
+// after show reuses pages that are already there, until its owner gives the
+// spares back (ReleaseFreePointMemory). Blocks come from VirtualAlloc, which
+// aligns them to 64 KB: a node finds its block by rounding its address down.
+// Documents live on one thread at a time, but the pool is shared by all of
+// them, so a spin lock guards it.
+const uintptr_t kBlockBytes = 65536;
 
 struct NodeBlock {
-    NodeBlock* older;
-    PointNode nodes[kNodesPerBlock];
+    NodeBlock* previousOpen;  // blocks with a node to give, in the pool's list
+    NodeBlock* nextOpen;
+    PointNode* freeList;
+    int used;
+    int carved;  // nodes handed out at least once
 };
 
+// The nodes follow the block's header.
+const int kNodesPerBlock = static_cast<int>((kBlockBytes - sizeof(NodeBlock)) / sizeof(PointNode));
+
+PointNode* NodesOf(NodeBlock* block)
+{
+    return reinterpret_cast<PointNode*>(block + 1);
+}
+
 struct NodePool {
-    NodeBlock* newest = nullptr;
-    int unusedInNewest = 0;
-    PointNode* freeList = nullptr;
-    long nodesInUse = 0;
+    NodeBlock* open = nullptr;
+    NodeBlock* spares = nullptr;  // empty blocks, linked through nextOpen
     volatile LONG busy = 0;
 };
 NodePool pool;
@@ -93,24 +105,75 @@ struct PoolLock {
     ~PoolLock() { InterlockedExchange(&pool.busy, 0); }
 };
 
+NodeBlock* BlockOf(PointNode* node)
+{
+    return reinterpret_cast<NodeBlock*>(reinterpret_cast<uintptr_t>(node) & ~(kBlockBytes - 1));
+}
+
+bool IsFull(const NodeBlock* block)
+{
+    return !block->freeList && block->carved == kNodesPerBlock;
+}
+
+void LinkOpen(NodeBlock* block)
+{
+    block->previousOpen = nullptr;
+    block->nextOpen = pool.open;
+    if (pool.open)
+        pool.open->previousOpen = block;
+    pool.open = block;
+}
+
+void UnlinkOpen(NodeBlock* block)
+{
+    if (block->previousOpen)
+        block->previousOpen->nextOpen = block->nextOpen;
+    else
+        pool.open = block->nextOpen;
+    if (block->nextOpen)
+        block->nextOpen->previousOpen = block->previousOpen;
+    block->previousOpen = block->nextOpen = nullptr;
+}
+
+NodeBlock* NewBlock()
+{
+    NodeBlock* block = pool.spares;
+    if (block) {
+        pool.spares = block->nextOpen;
+    } else {
+        block = static_cast<NodeBlock*>(
+            VirtualAlloc(nullptr, kBlockBytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        if (!block)
+            return nullptr;
+    }
+    block->freeList = nullptr;
+    block->used = 0;
+    block->carved = 0;
+    LinkOpen(block);
+    return block;
+}
+
+void KeepAsSpare(NodeBlock* block)
+{
+    UnlinkOpen(block);
+    block->nextOpen = pool.spares;
+    pool.spares = block;
+}
+
 // Takes one node; the caller holds the lock.
 PointNode* TakeNodeHeld()
 {
-    PointNode* node = pool.freeList;
-    if (node) {
-        pool.freeList = node->next;
-    } else {
-        if (pool.unusedInNewest == 0) {
-            NodeBlock* block = static_cast<NodeBlock*>(malloc(sizeof(NodeBlock)));
-            if (!block)
-                return nullptr;
-            block->older = pool.newest;
-            pool.newest = block;
-            pool.unusedInNewest = kNodesPerBlock;
-        }
-        node = &pool.newest->nodes[kNodesPerBlock - pool.unusedInNewest--];
-    }
-    pool.nodesInUse++;
+    NodeBlock* block = pool.open ? pool.open : NewBlock();
+    if (!block)
+        return nullptr;
+    PointNode* node = block->freeList;
+    if (node)
+        block->freeList = node->next;
+    else
+        node = &NodesOf(block)[block->carved++];
+    block->used++;
+    if (IsFull(block))
+        UnlinkOpen(block);
     return node;
 }
 
@@ -146,20 +209,25 @@ PointNode* LinkRecords(PointNode* tail, const ShowPoint* records, unsigned count
 void GiveBackNode(PointNode* node)
 {
     PoolLock lock;
-    node->next = pool.freeList;
-    pool.freeList = node;
-    if (--pool.nodesInUse > 0)
-        return;
-    while (pool.newest) {
-        NodeBlock* older = pool.newest->older;
-        free(pool.newest);
-        pool.newest = older;
-    }
-    pool.unusedInNewest = 0;
-    pool.freeList = nullptr;
+    NodeBlock* block = BlockOf(node);
+    if (IsFull(block))
+        LinkOpen(block);
+    node->next = block->freeList;
+    block->freeList = node;
+    if (--block->used == 0)
+        KeepAsSpare(block);
 }
 
 }  // namespace
+
+void ReleaseFreePointMemory()
+{
+    PoolLock lock;
+    while (NodeBlock* block = pool.spares) {
+        pool.spares = block->nextOpen;
+        VirtualFree(block, 0, MEM_RELEASE);
+    }
+}
 
 void* PointNode::operator new(size_t size)
 {

@@ -82,6 +82,10 @@ private:
     bool ReplaceThroughTempFile(const char* filePath, bool mayReplace);
 };
 
+// Gives the memory of points that every show has let go of (an undo, a
+// cleared show) back to the system. Until then it is kept for the next points.
+void ReleaseFreePointMemory();
+
 // True when the file at path is a version-2 show with HF_PRIORITY that has not
 // been played to its end yet.
 bool IsUnviewedPriorityShow(HINSTANCE module, const char* path);

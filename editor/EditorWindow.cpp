@@ -501,6 +501,7 @@ bool CloseDocument(bool twoButtons)
     if (g_editor.documentOpen && g_editor.changed && !SavePrompt(twoButtons))
         return false;
     g_editor.document.reset();
+    ReleaseFreePointMemory();
     g_editor.path[0] = '\0';
     FillWindowGrey();
     FillSurfaceWhite(g_editor.screenWidth, g_editor.screenHeight);

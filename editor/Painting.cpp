@@ -411,6 +411,7 @@ void UndoCommand()
         return;
     SetEditorCursor(SystemCursor(IDC_WAIT));
     PointNode* end = g_editor.document->UndoLastStroke();
+    ReleaseFreePointMemory();
     if (end) {
         Redraw();
         InvalidateRect(g_editor.mainWindow, nullptr, FALSE);

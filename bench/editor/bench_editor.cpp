@@ -4,6 +4,7 @@
 //   private memory of a 1,000,000-point recording     vs  the points' own 16 bytes each
 #include "BenchClock.h"
 #include "EditorState.h"
+#include "ProcessCounters.h"
 #include "resource.h"
 
 #include <algorithm>
@@ -40,21 +41,9 @@ void Pump(DWORD ms)
     }
 }
 
-// Committed private memory, counted region by region: Wine's process memory
-// counters do not follow the heap.
 double PrivateMb()
 {
-    double bytes = 0;
-    MEMORY_BASIC_INFORMATION region;
-    for (char* address = nullptr;
-         VirtualQuery(address, &region, sizeof(region)) == sizeof(region);
-         address = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
-        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
-            bytes += static_cast<double>(region.RegionSize);
-        if (static_cast<char*>(region.BaseAddress) + region.RegionSize < address)
-            break;
-    }
-    return bytes / (1024.0 * 1024.0);
+    return PrivateBytes() / (1024.0 * 1024.0);
 }
 
 // A zigzag over the whole painting, so every move draws a new segment.

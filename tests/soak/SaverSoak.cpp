@@ -10,6 +10,7 @@
 //
 // Ends with "soak shows N memory-growth K KB gdi-growth G" and status 0 when
 // flat, 1 when something grew, 2 when the saver failed.
+#include "ProcessCounters.h"
 #include "SaverState.h"
 #include "ShowDocument.h"
 #include "ShowPlayer.h"
@@ -29,46 +30,6 @@ namespace {
 const int kMillionPoints = 1000000;
 const SIZE_T kMemorySlackBytes = 4 * 1024 * 1024;
 bool g_longSoak = false;
-
-// GetGuiResources gives 0 under Wine: the GDI objects are counted by asking
-// the type of every handle value the handle table can hold.
-int CountGdiObjects(std::string* kinds = nullptr)
-{
-    int count = 0;
-    int byType[16] = {};
-    // Wine numbers its GDI handles one by one in the low word.
-    for (UINT_PTR value = 1; value < 0x10000; value++) {
-        DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(value));
-        if (type != 0) {
-            ++count;
-            byType[type & 15]++;
-        }
-    }
-    if (kinds) {
-        kinds->clear();
-        for (int t = 1; t < 16; t++)
-            if (byType[t])
-                *kinds += " " + std::to_string(t) + ":" + std::to_string(byType[t]);
-    }
-    return count;
-}
-
-// Committed private pages, summed over the address space: what the process
-// itself allocated (heap, surfaces in system memory, stacks), without the
-// mapped program files.
-SIZE_T PrivateBytes()
-{
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION region;
-    for (char* address = nullptr; VirtualQuery(address, &region, sizeof(region)) == sizeof(region);
-         address = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
-        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
-            total += region.RegionSize;
-        if (static_cast<char*>(region.BaseAddress) + region.RegionSize < address)
-            break;
-    }
-    return total;
-}
 
 bool WriteShowFile(const std::string& path, const ShowHeader& header, const std::vector<ShowPoint>& points,
                    int version)
