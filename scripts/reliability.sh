@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every reliability check: the long fuzz runs, the saver soak, the fault
+# Runs every reliability check: the long fuzz runs, the saver and editor soaks, the fault
 # runs (programs killed while saving, full disks, a show drive that goes
 # away, an unwritable product key) and bad command lines and files. Prints a
 # table: inputs tried, faults survived, findings. Ends non-zero on a finding.
@@ -8,7 +8,8 @@
 #   scripts/reliability.sh --table [build folder]   the table of the last run again
 #
 # Long: about half an hour on two shared cores; everything runs under nice.
-# FUZZ_RUNS, WINE_RUNS (scripts/fuzz.sh), SOAK_SHOWS and KILL_RUNS set the sizes.
+# FUZZ_RUNS, WINE_RUNS (scripts/fuzz.sh), SOAK_SHOWS, EDITOR_SOAK_POINTS and
+# KILL_RUNS set the sizes.
 set -euo pipefail
 table_only=0
 if [ "${1:-}" = --table ]; then table_only=1; shift; fi
@@ -39,6 +40,17 @@ if [ -n "$soak" ]; then
   findings=$((findings + flat))
 else
   printf '%-34s %-12s %12s %10s %9s\n' "soak: saver, speed 100" "shows" "0" "-" "1"
+  findings=$((findings + 1))
+fi
+soak=$(tr -d '\r' < "$results/editor-soak.txt" 2>/dev/null | sed -n 's/^soak editor points \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)$/\1 \2 \3/p')
+if [ -n "$soak" ]; then
+  read -r points growth gdi <<< "$soak"
+  back=$(( growth <= 256 && gdi <= 0 ? 0 : 1 ))
+  printf '%-34s %-12s %12s %10s %9s\n' "soak: editor, record and undo" "points" "$points" \
+    "+${growth}KB/+${gdi}gdi" "$back"
+  findings=$((findings + back))
+else
+  printf '%-34s %-12s %12s %10s %9s\n' "soak: editor, record and undo" "points" "0" "-" "1"
   findings=$((findings + 1))
 fi
 while read -r _ name _ runs _ survived; do
@@ -90,6 +102,7 @@ xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
   "$here/wine-run.sh" wineboot </dev/null >/dev/null 2>&1 || true
   nice -n 15 "$here/fuzz.sh" --long "$build" > "$results/fuzz.txt" 2> "$results/fuzz.err" || true
   run saver_soak.exe "${SOAK_SHOWS:-1000}" "C:\\tovaren-soak" > "$results/soak.txt" 2>&1 || true
+  run editor_soak.exe "${EDITOR_SOAK_POINTS:-100000}" > "$results/editor-soak.txt" 2>&1 || true
   run fault_runs.exe kill "${KILL_RUNS:-100}" > "$results/faults.txt" 2>> "$results/faults.err" || true
   if [ "$have_fulldisk" = 1 ]; then
     run fault_runs.exe fulldisk "$fulldisk" >> "$results/faults.txt" 2>> "$results/faults.err" || true

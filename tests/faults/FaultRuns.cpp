@@ -1,5 +1,5 @@
 // Fault runs for scripts/reliability.sh: the real programs, started as a user
-// starts them, killed while they save, saving onto a full disk, and the saver
+// starts them (the editor driven through its window), killed while they save, saving onto a full disk, and the saver
 // with a registry key that cannot be written. Each prints
 // "fault <name> runs N survived M"; the status is 0 when every run survived.
 //
@@ -9,13 +9,16 @@
 //   fault_runs.exe badinput               bad command lines and bad show files
 //   fault_runs.exe vanish <drive> <folder> the show folder's drive goes away; the
 //                                         drive letter maps to <folder>
+#include "EditorDriver.h"
 #include "SaverProcess.h"
 #include "SaverTestSupport.h"
 #include "TestSupport.h"
+#include "resource.h"
 
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <random>
@@ -118,6 +121,105 @@ void KillWhileSaving(const char* name, const std::string& commandLine, const std
     printf("note: %s: %d of the %d kills came while the new copy was being written\n", name, midSave, runs);
 }
 
+// ---- the editor, driven through its window
+
+// A signed show, so that saving it asks for nothing.
+void WriteSignedShow(const std::string& path, int points)
+{
+    ShowDocumentPtr show = NewShowDocument(nullptr, PRIORITY_MARKING_SUPPRESSED);
+    for (int i = 0; i < points; i++)
+        show->AddPoint(static_cast<uint16_t>(i % 1000), static_cast<uint16_t>(100 + (i / 1000) % 600), 3,
+                       RGB(0, 90, 200), 3, i % 50 ? PF_PEN_DOWN : 0);
+    show->SetSignature("k");
+    show->Save(path.c_str(), SHOW_SAVE_REPLACE);
+}
+
+// Opens the show in the editor, changes it with one click and asks to save.
+bool OpenChangeAndSave(EditorDriver& editor, const std::string& show)
+{
+    if (!editor.Start())
+        return false;
+    editor.Command(IDM_OPEN);
+    editor.ChooseFile(show);
+    editor.Click(300, 300);
+    PostMessageA(editor.main, WM_COMMAND, IDM_SAVE, 0);
+    return true;
+}
+
+// The file is the old one, or the old points and what was painted since, whole.
+bool OldOrWholeNew(const Bytes& now, const Bytes& before)
+{
+    if (now == before)
+        return true;
+    return now.size() > before.size() && (now.size() - sizeof(ShowHeader)) % sizeof(ShowPoint) == 0 &&
+           std::equal(before.begin(), before.end(), now.begin());
+}
+
+void KillEditorWhileSaving(int runs, std::mt19937& random)
+{
+    std::string folder = FreshFolder("fault-kill-editor");
+    std::string show = JoinPath(folder, "painting.sho");
+    WriteSignedShow(show, 500000);
+    Bytes before = ReadBytes(show);
+    int survived = 0;
+    int midSave = 0;
+    for (int run = 0; run < runs; run++) {
+        WriteBytes(show, before);
+        {
+            EditorDriver editor;
+            if (OpenChangeAndSave(editor, show)) {
+                Sleep(random() % 120);
+                TerminateProcess(editor.process.Handle(), 9);
+                editor.process.WaitForExit(10000);
+            }
+        }
+        for (const std::string& entry : FolderEntries(folder))
+            if (entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".tmp") == 0) {
+                midSave++;
+                DeleteFileA(JoinPath(folder, entry).c_str());
+            }
+        if (OldOrWholeNew(ReadBytes(show), before))
+            survived++;
+        else
+            fprintf(stderr, "kill-editor: run %d left neither the old show nor a whole new one\n", run);
+    }
+    Report("kill-editor", runs, survived);
+    printf("note: kill-editor: %d of the %d kills came while the new copy was being written\n", midSave, runs);
+}
+
+// The editor reports in a message box: its text is read and the box closed,
+// and the painting, still unsaved, is let go.
+ProcessResult SaveInEditor(const std::string& show)
+{
+    ProcessResult result;
+    EditorDriver editor;
+    if (!OpenChangeAndSave(editor, show))
+        return result;
+    result.output = editor.Answer("Save Error", IDOK);
+    PostMessageA(editor.main, WM_CLOSE, 0, 0);
+    editor.Answer("Psst?", IDNO);
+    result.finished = editor.process.WaitForExit(10000);
+    return result;
+}
+
+// A run of the editor with this command line ends without a crash: a show it
+// plays is stopped with Escape, its window is closed, a prompt answered No.
+bool EditorEndsWithoutCrash(const std::string& arguments)
+{
+    EditorDriver editor;
+    editor.Start(arguments);
+    for (int attempt = 0; attempt < 20 && editor.process.Running(); attempt++) {
+        if (FindWindowA("Screen Saving", "Screen Saving"))
+            PressKey(VK_ESCAPE, 100);
+        else if (editor.main)
+            PostMessageA(editor.main, WM_CLOSE, 0, 0);
+        if (HWND prompt = FindWindowA(nullptr, "Psst?"))
+            PostMessageA(GetDlgItem(prompt, IDNO), BM_CLICK, 0, 0);
+        editor.process.WaitForExit(500);
+    }
+    return !editor.process.Running() && (editor.process.exitCode & 0xF0000000u) != 0xC0000000u;
+}
+
 void KillRuns(int runs)
 {
     std::mt19937 random(GetTickCount());
@@ -138,6 +240,7 @@ void KillRuns(int runs)
     KillWhileSaving("kill-tovarenpack", Quote(BinPath("tovarenpack.exe")) + " " + Quote(BinPath("tovarensaver.scr")) +
                                             " " + Quote(big) + " " + Quote(bitmap) + " " + Quote(packed),
                     packed, old, runs, random);
+    KillEditorWhileSaving(runs / 4 + 1, random);
 }
 
 // ---- full disk
@@ -276,6 +379,10 @@ void FullDiskRuns(const std::string& disk)
             [&] { return RunProgram(Quote(BinPath(scanner)) + " " + Quote(picture) + " 1"); }, show,
             "No space left on device");
     }
+    std::string painting = JoinPath(disk, "painting.sho");
+    SaveOntoFullDisk(
+        "fulldisk-editor", disk, [&] { WriteSignedShow(painting, 200); },
+        [&] { return SaveInEditor(painting); }, painting, "No space left on device");
     EmptyFolder(disk);
 }
 
@@ -494,7 +601,8 @@ void BadInputRuns()
                 fprintf(stderr, "badinput: %s %.60s... crashed, hung or said nothing\n", tool, line.c_str());
         }
     for (const std::string& line : lines) {
-        runs += 3;
+        runs += 4;
+        survived += EditorEndsWithoutCrash(line);
         survived += WindowedEndsWithoutCrash("flagbench.exe", line);
         survived += WindowedEndsWithoutCrash("tovarensaver.scr", line);
         survived += WindowedEndsWithoutCrash("tovarensaver.scr", line.empty() ? "/p" : "/p " + line);
@@ -528,10 +636,11 @@ void BadInputRuns()
         if (ReadBytes(input) != file)
             survived--, fprintf(stderr, "badinput: a tool changed its input\n");
     }
-    for (size_t i = 0; i < files.size(); i += 7) {  // flagbench's message boxes are slow to close
+    for (size_t i = 0; i < files.size(); i += 7) {  // windowed programs are slow to start and close
         WriteBytes(input, files[i]);
-        runs++;
+        runs += 2;
         survived += WindowedEndsWithoutCrash("flagbench.exe", "\"" + input + "\"");
+        survived += EditorEndsWithoutCrash("\"" + input + "\"");
     }
     Report("bad-show-files", runs, survived);
 }
