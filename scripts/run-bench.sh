@@ -16,7 +16,7 @@ for bench in "$build"/bin/bench_*.exe; do
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$here/wine-run.sh" "$bench"
   end_wine
 done
-for script in "$here"/../bench/*.sh "$here"/../bench/player/presents-1080.sh; do
+for script in "$here"/../bench/*.sh "$here"/../bench/player/presents-1080.sh "$here"/../bench/editor/editor-1080.sh; do
   [ -e "$script" ] || continue
   echo "== $(basename "$script")"
   bash "$script" "$build"
