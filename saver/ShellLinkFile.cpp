@@ -64,7 +64,9 @@ bool LinkInfoHolds(const uint8_t* info, size_t size)
     uint32_t suffixOffset = Le32(info + 24);
     if (headerSize < 0x1C || headerSize > size)
         return false;
-    if (flags & 1) {  // a volume and a local path
+    // Wine's reader follows the volume and path offsets whenever they are not
+    // zero, whatever the flags say, so they are checked as it reads them.
+    if ((flags & 1) || volumeOffset != 0) {  // a volume
         if (volumeOffset > size || size - volumeOffset < 0x10)
             return false;
         const uint8_t* volume = info + volumeOffset;
@@ -74,10 +76,10 @@ bool LinkInfoHolds(const uint8_t* info, size_t size)
         uint32_t labelOffset = Le32(volume + 12);
         if (labelOffset == 0x14 ? volumeSize < 0x14 : !TextEndsInside(volume, volumeSize, labelOffset))
             return false;
-        if (!TextEndsInside(info, size, basePathOffset))
-            return false;
     }
-    if (flags & 2) {  // a network share
+    if (((flags & 1) || basePathOffset != 0) && !TextEndsInside(info, size, basePathOffset))
+        return false;  // the local path
+    if ((flags & 2) || networkOffset != 0) {  // a network share
         if (networkOffset > size || size - networkOffset < 0x14)
             return false;
         const uint8_t* network = info + networkOffset;

@@ -141,10 +141,13 @@ bool LoadShowFile(const char* path)
         SetSaverError("Missing Tovaren show file name.");
         return false;
     }
+    // The points of the show before go back to the system, so that one long
+    // show does not hold its memory for the rest of the run.
     if (g_saver.document) {
         g_saver.document->Clear();
         delete g_saver.document;
         g_saver.document = nullptr;
+        ReleaseFreePointMemory();
     }
     g_saver.document = new (std::nothrow) ShowDocument(g_saver.module, g_saver.stopPriorityMarking);
     if (!g_saver.document) {

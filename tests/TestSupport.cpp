@@ -129,15 +129,30 @@ ProcessResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const 
         CloseHandle(readEnd);
         return result;
     }
-    // Read until the program closes its end, then collect its exit code.
+    // Read what arrives until the program has ended and its output is drained;
+    // a program that hangs is ended when the time is up, so the test fails
+    // instead of waiting for ever on the pipe.
     char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        result.output.append(buffer, got);
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD waiting = 0;
+        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr))
+            break;  // the program and everything it started have closed the pipe
+        DWORD got = 0;
+        if (waiting > 0 && ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+            result.output.append(buffer, got);
+            continue;
+        }
+        if (GetTickCount() - start > timeoutMs) {
+            result.output += "\n[the program did not end within the time: " + commandLine + "]\n";
+            TerminateProcess(process.hProcess, 1);
+            break;
+        }
+        Sleep(5);
+    }
     CloseHandle(readEnd);
-    result.finished = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
-    if (!result.finished)
-        TerminateProcess(process.hProcess, 1);
+    result.finished = WaitForSingleObject(process.hProcess, 5000) == WAIT_OBJECT_0 &&
+                      result.output.find("[the program did not end within the time") == std::string::npos;
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);

@@ -417,11 +417,17 @@ TEST_F(SaverLogic, ShortcutsToShowsAndBitmapsResolve)
     EXPECT_EQ(33, BitmapSize(picked).cx);
     DeleteObject(picked);
 
-    // A broken link yields an empty target, and loading it fails as invalid.
+    // A broken link yields an empty target, and loading it fails as invalid;
+    // so does one whose volume table lies where its flags say there is none
+    // (Wine's reader follows it out of the file and crashes).
     std::string broken = JoinPath(shows, "broken.sho.lnk");
     WriteBytes(broken, {'x'});
     EXPECT_FALSE(LoadShowFile(broken.c_str()));
     EXPECT_EQ("Invalid Tovaren file: [" + broken + "]", g_saver.errorText);
+    std::string stray = JoinPath(shows, "stray.sho.lnk");
+    WriteBytes(stray, ReadBytes(WinePath(std::string(TOVAREN_SOURCE_DIR) +
+                                         "/tests/fuzz/corpus/shortcut/volume-offset-without-flag.lnk")));
+    EXPECT_FALSE(LoadShowFile(stray.c_str()));
 }
 
 // ---- The standalone descriptor
