@@ -31,28 +31,23 @@ while IFS='|' read -r _ reader engine inputs found; do
   printf '%-34s %-12s %12s %10s %9s\n' "fuzz: $reader" "$engine" "$inputs" "-" "$found"
   findings=$((findings + found))
 done < <(grep '^fuzz|' "$results/fuzz.txt" 2>/dev/null || true)
-soak=$(tr -d '\r' < "$results/soak.txt" 2>/dev/null | sed -n 's/^soak shows \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)$/\1 \2 \3/p')
-if [ -n "$soak" ]; then
-  read -r shows growth gdi <<< "$soak"
-  flat=$(( growth <= 4096 && gdi <= 0 ? 0 : 1 ))
-  printf '%-34s %-12s %12s %10s %9s\n' "soak: saver, speed 100" "shows" "$shows" \
-    "+${growth}KB/+${gdi}gdi" "$flat"
-  findings=$((findings + flat))
-else
-  printf '%-34s %-12s %12s %10s %9s\n' "soak: saver, speed 100" "shows" "0" "-" "1"
-  findings=$((findings + 1))
-fi
-soak=$(tr -d '\r' < "$results/editor-soak.txt" 2>/dev/null | sed -n 's/^soak editor points \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)$/\1 \2 \3/p')
-if [ -n "$soak" ]; then
-  read -r points growth gdi <<< "$soak"
-  back=$(( growth <= 256 && gdi <= 0 ? 0 : 1 ))
-  printf '%-34s %-12s %12s %10s %9s\n' "soak: editor, record and undo" "points" "$points" \
-    "+${growth}KB/+${gdi}gdi" "$back"
-  findings=$((findings + back))
-else
-  printf '%-34s %-12s %12s %10s %9s\n' "soak: editor, record and undo" "points" "0" "-" "1"
-  findings=$((findings + 1))
-fi
+# One soak's row: its last line holds the count and the growth of memory (KB)
+# and of GDI objects; more than the slack is a finding.
+soak_row() {
+  local label=$1 unit=$2 file=$3 pattern=$4 slack=$5 line count growth gdi found
+  line=$(tr -d '\r' < "$file" 2>/dev/null | sed -n "s/^$pattern \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)\$/\1 \2 \3/p")
+  if [ -n "$line" ]; then
+    read -r count growth gdi <<< "$line"
+    found=$(( growth <= slack && gdi <= 0 ? 0 : 1 ))
+    printf '%-34s %-12s %12s %10s %9s\n' "$label" "$unit" "$count" "+${growth}KB/+${gdi}gdi" "$found"
+  else
+    found=1
+    printf '%-34s %-12s %12s %10s %9s\n' "$label" "$unit" "0" "-" "$found"
+  fi
+  findings=$((findings + found))
+}
+soak_row "soak: saver, speed 100" shows "$results/soak.txt" "soak shows" 4096
+soak_row "soak: editor, record and undo" points "$results/editor-soak.txt" "soak editor points" 256
 while read -r _ name _ runs _ survived; do
   printf '%-34s %-12s %12s %10s %9s\n' "fault: $name" "runs" "$runs" "$survived" "$((runs - survived))"
   findings=$((findings + runs - survived))
