@@ -152,7 +152,8 @@ void MeasureMemory()
     printf("recording of %d points: %.1f MB private memory (target < 64 MB)\n", kRecordedPoints,
            after - before);
     printf("  baseline, the points' own bytes: %.1f MB (ratio %.2f)\n", own, (after - before) / own);
-    g_editor.document.reset();
+    g_editor.changed = false;
+    CloseDocument(false);
     printf("  after closing it: %.1f MB above the start\n", PrivateMb() - before);
 }
 
