@@ -34,21 +34,10 @@ const DWORD kPlaybackStartSleepMs = 500;
 const DWORD kFirstPointDelayMs = 500;
 
 const int kDocumentItems[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO, IDM_PICK_COLOR};
-const int kDocumentItemCount = sizeof(kDocumentItems) / sizeof(kDocumentItems[0]);
-
-HCURSOR SystemCursor(LPCSTR id)
-{
-    return LoadCursorA(nullptr, id);
-}
 
 const char* Setting(SettingIndex index)
 {
     return g_editor.settings ? g_editor.settings->settings[index] : "";
-}
-
-void EnableItem(int id, bool enabled)
-{
-    EnableMenuItems(&id, 1, enabled);
 }
 
 bool HasSignature()
@@ -84,16 +73,15 @@ void OpenCommand()
 {
     if (OpenShow(nullptr, false) < 1)
         return;
-    SetEditorCursor(SystemCursor(IDC_WAIT));
+    UseSystemCursor(IDC_WAIT);
     Redraw();
     InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
-    SetEditorCursor(SystemCursor(IDC_CROSS));
+    UseSystemCursor(IDC_CROSS);
 }
 
 void NewCommand()
 {
-    CloseDocument(false);
-    if (!g_editor.documentOpen)
+    if (CloseDocument(false))
         NewDocument();
 }
 
@@ -103,7 +91,7 @@ void SignatureCommand()
     if (HasSignature()) {
         EnableItem(IDM_SIGNATURE, false);
         const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE};
-        EnableMenuItems(items, 3, true);
+        EnableMenuItems(items, true);
         g_editor.changed = true;
     } else {
         EnableItem(IDM_SIGNATURE, true);
@@ -170,6 +158,11 @@ void EnableMenuItems(const int* ids, int count, bool enabled)
         EnableMenuItem(g_editor.menu, ids[k], MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
+void EnableItem(int id, bool enabled)
+{
+    EnableMenuItems(&id, 1, enabled);
+}
+
 void EnableSignatureItem()
 {
     EnableItem(IDM_SIGNATURE, !HasSignature());
@@ -177,14 +170,14 @@ void EnableSignatureItem()
 
 void EnableItemsForPainting()
 {
-    EnableMenuItems(kDocumentItems, kDocumentItemCount, true);
+    EnableMenuItems(kDocumentItems, true);
     EnableSignatureItem();
     DrawMenuBar(g_editor.mainWindow);
 }
 
 void GrayDocumentItems()
 {
-    EnableMenuItems(kDocumentItems, kDocumentItemCount, false);
+    EnableMenuItems(kDocumentItems, false);
 }
 
 // Help leaves swallow-next-click alone: the click that follows it after a
@@ -197,7 +190,7 @@ void RunCommand(int id)
     case IDM_NEW: NewCommand(); break;
     case IDM_OPEN: OpenCommand(); break;
     case IDM_CLOSE: CloseDocument(false); break;
-    case IDM_SAVE: SaveDocument(false); SetEditorCursor(SystemCursor(IDC_CROSS)); break;
+    case IDM_SAVE: SaveDocument(false); UseSystemCursor(IDC_CROSS); break;
     case IDM_SAVE_AS: SaveDocument(true); break;
     case IDM_SIGNATURE: SignatureCommand(); break;
     case IDM_EXIT: ExitEditor(false); break;
@@ -229,7 +222,7 @@ void NewDocument()
     g_editor.warningMode = WARNING_NONE;
     MakeSurfaces(header.width, header.height);
     InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
-    SetEditorCursor(SystemCursor(IDC_CROSS));
+    UseSystemCursor(IDC_CROSS);
     EnableItem(IDM_SIGNATURE, true);
     DrawMenuBar(g_editor.mainWindow);
 }
@@ -245,11 +238,8 @@ int32_t OpenShow(const char* givenPath, bool fromCommandLine)
             return -1;
         strcpy(name, givenPath);
     }
-    if (g_editor.documentOpen) {
-        CloseDocument(false);
-        if (g_editor.documentOpen)
-            return -1;
-    }
+    if (g_editor.documentOpen && !CloseDocument(false))
+        return -1;
     if (name[0] == '\0' && !AskForFileName(name, false))
         return -1;
     strcpy(g_editor.path, name);
@@ -259,7 +249,7 @@ int32_t OpenShow(const char* givenPath, bool fromCommandLine)
         g_editor.path[0] = '\0';
         return -1;
     }
-    SetEditorCursor(SystemCursor(IDC_WAIT));
+    UseSystemCursor(IDC_WAIT);
     int32_t total = g_editor.document->Load(g_editor.path);
     ShowHeaderBlock& header = g_editor.document->header.block;
     bool fits = total > 0 && MakeSurfaces(header.width, header.height);
@@ -278,7 +268,7 @@ int32_t OpenShow(const char* givenPath, bool fromCommandLine)
         g_editor.document.reset();
         g_editor.path[0] = '\0';
         MakeSurfaces(g_editor.screenWidth, g_editor.screenHeight);
-        SetEditorCursor(SystemCursor(IDC_CROSS));
+        UseSystemCursor(IDC_CROSS);
         return -1;
     }
     g_editor.documentOpen = true;
@@ -309,9 +299,9 @@ bool SaveDocument(bool saveAs)
         strcpy(g_editor.path, name);
         SetTitle();
     }
-    SetEditorCursor(SystemCursor(IDC_WAIT));
+    UseSystemCursor(IDC_WAIT);
     if (!g_editor.document->Save(g_editor.path, SHOW_SAVE_REPLACE)) {
-        SetEditorCursor(SystemCursor(IDC_CROSS));
+        UseSystemCursor(IDC_CROSS);
         MessageBoxA(g_editor.mainWindow, g_editor.document->message, kSaveErrorCaption,
                     MB_OK | MB_ICONERROR);
         return false;
@@ -358,7 +348,7 @@ bool PlayShow()
     }
     g_editor.playing = true;
     g_editor.recordingStarted = false;
-    SetEditorCursor(SystemCursor(IDC_ARROW));
+    UseSystemCursor(IDC_ARROW);
     g_editor.player->DelayNextPoint(kFirstPointDelayMs);
     return true;
 }

@@ -121,6 +121,7 @@ void OnMouseMove(int x, int y);
 void OnLeftButtonUp(int x, int y);
 void UndoCommand();
 void SetEditorCursor(HCURSOR cursor);
+void UseSystemCursor(LPCSTR id);  // IDC_ARROW, IDC_CROSS, IDC_WAIT
 void SetIdleCursor();
 
 // Commands, routines and dialogs (EditorCommands.cpp, EditorDialogs.cpp).
@@ -132,6 +133,12 @@ bool PlayShow();
 void SetTitle();
 void PrepareFileDialog();
 void EnableMenuItems(const int* ids, int count, bool enabled);
+template <int N>
+void EnableMenuItems(const int (&ids)[N], bool enabled)
+{
+    EnableMenuItems(ids, N, enabled);
+}
+void EnableItem(int id, bool enabled);
 void EnableSignatureItem();
 void EnableItemsForPainting();
 void GrayDocumentItems();

@@ -143,8 +143,7 @@ void PrepareMenu()
 {
     g_editor.menu = LoadMenuA(g_editor.module, MAKEINTRESOURCEA(IDR_EDITOR_MENU));
     GrayDocumentItems();
-    const int signature[] = {IDM_SIGNATURE};
-    EnableMenuItems(signature, 1, false);
+    EnableItem(IDM_SIGNATURE, false);
 }
 
 // Opens the show named on the command line; a show that plays for some time
@@ -168,10 +167,10 @@ void ReturnToEditor()
 {
     g_editor.playOnly = false;
     StopPlayback();
-    SetEditorCursor(LoadCursorA(nullptr, IDC_WAIT));
+    UseSystemCursor(IDC_WAIT);
     Redraw();
     InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
-    SetEditorCursor(LoadCursorA(nullptr, IDC_CROSS));
+    UseSystemCursor(IDC_CROSS);
 }
 
 bool IsPressed(int pollResult)
@@ -238,11 +237,11 @@ void OnRightButtonDown()
 {
     if (g_editor.pickMode) {
         g_editor.pickMode = false;
-        SetEditorCursor(LoadCursorA(nullptr, IDC_CROSS));
+        UseSystemCursor(IDC_CROSS);
     }
     if (g_editor.fillMode) {
         g_editor.fillMode = false;
-        SetEditorCursor(LoadCursorA(nullptr, IDC_CROSS));
+        UseSystemCursor(IDC_CROSS);
     }
     GetCursorPos(&g_editor.savedCursor);
     TrackPopupMenu(GetSubMenu(g_editor.menu, 1), 0, g_editor.savedCursor.x, g_editor.savedCursor.y,
@@ -375,7 +374,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     int x = LOWORD(lParam);
     int y = HIWORD(lParam);
     switch (message) {
-    case WM_CREATE: SetEditorCursor(LoadCursorA(nullptr, IDC_ARROW)); break;
+    case WM_CREATE: UseSystemCursor(IDC_ARROW); break;
     case WM_CLOSE: OnClose(window); return 0;
     case WM_QUERYENDSESSION: return g_editor.exited || ExitEditor(false);
     case WM_DESTROY:
@@ -473,10 +472,9 @@ void StopPlayback()
     if (!g_editor.playOnly) {
         DestroyPlaybackWindow();
         ShowWindow(g_editor.mainWindow, SW_RESTORE);
-        const int play[] = {IDM_PLAY};
-        EnableMenuItems(play, 1, true);
+        EnableItem(IDM_PLAY, true);
         DrawMenuBar(g_editor.mainWindow);
-        SetEditorCursor(LoadCursorA(nullptr, IDC_CROSS));
+        UseSystemCursor(IDC_CROSS);
         SetCursorPos(g_editor.savedCursor.x, g_editor.savedCursor.y);
     }
     // Said also in play-only mode: a show that cannot play must not end the
@@ -494,7 +492,7 @@ bool SavePrompt(bool twoButtons)
     return answer == IDNO;
 }
 
-// True when the document is gone; callers read documentOpen.
+// True when the document is gone: saved, given up, or never there.
 bool CloseDocument(bool twoButtons)
 {
     g_editor.pickMode = false;
@@ -509,22 +507,18 @@ bool CloseDocument(bool twoButtons)
     g_editor.changed = false;
     g_editor.recordingStarted = false;
     GrayDocumentItems();
-    const int signature[] = {IDM_SIGNATURE};
-    EnableMenuItems(signature, 1, false);
+    EnableItem(IDM_SIGNATURE, false);
     DrawMenuBar(g_editor.mainWindow);
     SetTitle();
-    SetEditorCursor(LoadCursorA(nullptr, IDC_ARROW));
+    UseSystemCursor(IDC_ARROW);
     return true;
 }
 
 // The menu belongs to the main window and goes with it.
 bool ExitEditor(bool twoButtons)
 {
-    if (g_editor.documentOpen) {
-        CloseDocument(twoButtons);
-        if (g_editor.documentOpen)
-            return false;
-    }
+    if (g_editor.documentOpen && !CloseDocument(twoButtons))
+        return false;
     EndProgram();
     return true;
 }

@@ -17,11 +17,6 @@ const int kBlockRight = 1;
 
 const int kRedrawPenWidth = 4;
 
-HCURSOR SystemCursor(LPCSTR id)
-{
-    return LoadCursorA(nullptr, id);
-}
-
 // The drawing surface keeps the display's depth where the fill can work on it
 // (16 bits as 5-6-5, else 32), so the window shows exactly what it holds.
 HBITMAP CreateDrawingBitmap(int width, int height, void** bits, int* bytesPerPixel)
@@ -109,7 +104,7 @@ void RepaintSegment(POINT from, int x, int y)
 void PickColourAt(int x, int y)
 {
     g_editor.pickMode = false;
-    SetEditorCursor(SystemCursor(IDC_CROSS));
+    UseSystemCursor(IDC_CROSS);
     COLORREF picked = GetPixel(g_editor.windowDC, x, y);
     if (picked == CLR_INVALID)
         return;
@@ -124,7 +119,7 @@ void FillAt(int x, int y)
     g_editor.fillMode = false;
     if (!BlockHoldsColour(p, clicked))
         return;
-    SetEditorCursor(SystemCursor(IDC_CROSS));
+    UseSystemCursor(IDC_CROSS);
     if (!FillAreaAt(p.x, p.y, g_editor.currentColour))
         return;
     Record(x, y, PF_FILL);
@@ -146,9 +141,14 @@ void SetEditorCursor(HCURSOR cursor)
     SetCursor(cursor);
 }
 
+void UseSystemCursor(LPCSTR id)
+{
+    SetEditorCursor(LoadCursorA(nullptr, id));
+}
+
 void SetIdleCursor()
 {
-    SetEditorCursor(SystemCursor(g_editor.documentOpen ? IDC_CROSS : IDC_ARROW));
+    UseSystemCursor(g_editor.documentOpen ? IDC_CROSS : IDC_ARROW);
 }
 
 bool MakeSurfaces(int width, int height)
@@ -381,7 +381,7 @@ void OnMouseMove(int x, int y)
         flags = PF_PEN_DOWN;
     } else {
         if (!modeOn)
-            SetEditorCursor(SystemCursor(IDC_CROSS));
+            UseSystemCursor(IDC_CROSS);
         MoveToEx(g_editor.windowDC, x, y, nullptr);
         MoveToEx(g_editor.drawingDC, x, y, nullptr);
     }
@@ -397,7 +397,7 @@ void OnLeftButtonUp(int x, int y)
     }
     if (g_editor.fillMode && g_editor.document)
         FillAt(x, y);
-    SetEditorCursor(SystemCursor(IDC_CROSS));
+    UseSystemCursor(IDC_CROSS);
     g_editor.buttonDown = false;
     ClipCursor(nullptr);
     ReleaseCapture();
@@ -409,7 +409,7 @@ void UndoCommand()
 {
     if (!g_editor.document)
         return;
-    SetEditorCursor(SystemCursor(IDC_WAIT));
+    UseSystemCursor(IDC_WAIT);
     PointNode* end = g_editor.document->UndoLastStroke();
     ReleaseFreePointMemory();
     if (end) {
@@ -420,10 +420,10 @@ void UndoCommand()
         SetCursorPos(p.x, p.y);
         if (!g_editor.changed) {
             const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO};
-            EnableMenuItems(items, 5, true);
+            EnableMenuItems(items, true);
             DrawMenuBar(g_editor.mainWindow);
             g_editor.changed = true;
         }
     }
-    SetEditorCursor(SystemCursor(IDC_CROSS));
+    UseSystemCursor(IDC_CROSS);
 }
