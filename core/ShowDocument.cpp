@@ -405,6 +405,11 @@ char* ShowDocument::GetSignature(char* buffer)
     return buffer;
 }
 
+ShowDocument::~ShowDocument()
+{
+    Clear();
+}
+
 void ShowDocument::Clear()
 {
     PointNode* node = head.next;

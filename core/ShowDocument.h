@@ -41,6 +41,10 @@ enum : BYTE {
 class ShowDocument {
 public:
     ShowDocument(HINSTANCE module, BYTE suppressPriorityMarking);
+    ~ShowDocument();  // the points go back to the pool with their show
+    // The show owns its chain of points: a copy would free them twice.
+    ShowDocument(const ShowDocument&) = delete;
+    ShowDocument& operator=(const ShowDocument&) = delete;
 
     int32_t Load(const char* path);
     bool Save(const char* path, int openMode);
@@ -90,15 +94,7 @@ void ReleaseFreePointMemory();
 // been played to its end yet.
 bool IsUnviewedPriorityShow(HINSTANCE module, const char* path);
 
-// Owns a show document on the heap: it is cleared and deleted with its owner.
-struct ShowDocumentDeleter {
-    void operator()(ShowDocument* document) const
-    {
-        document->Clear();
-        delete document;
-    }
-};
-typedef std::unique_ptr<ShowDocument, ShowDocumentDeleter> ShowDocumentPtr;
+typedef std::unique_ptr<ShowDocument> ShowDocumentPtr;
 
 // Null when the memory for it cannot be had.
 inline ShowDocumentPtr NewShowDocument(HINSTANCE module, BYTE suppressPriorityMarking)

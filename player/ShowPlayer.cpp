@@ -1,5 +1,6 @@
 #include "ShowPlayer.h"
 
+#include "CompatibilityWarning.h"
 #include "FloodFill.h"
 #include "ScopedWin.h"
 
@@ -214,7 +215,7 @@ void ShowPlayer::ResetFields() {
     markX = 0;
     fullScreen = true;
     speedFactor = 1.0f;
-    warningMode = 0;
+    warningMode = WARNING_NONE;
     warningLength = static_cast<int32_t>(strlen(kCompatibilityWarningText));
     warningX = warningWidth = 0;
     signatureX = signatureY = 0;
@@ -791,20 +792,20 @@ bool ShowPlayer::RebuildDrawingSurface(const RECT& floodFillSource, const RECT& 
 }
 
 void ShowPlayer::DrawTextOverlays() {
-    if (warningMode == 0 && signatureLength <= 0) return;
+    if (warningMode == WARNING_NONE && signatureLength <= 0) return;
     {
         ScopedSurfaceDC dc(drawingSurface);
         if (!dc) return;
         if (signatureLength > 0)
             TextOutA(dc, signatureX, signatureY, signatureText, signatureLength);
-        if (warningMode == 2) {
+        if (warningMode == WARNING_SCROLLING) {
             TextOutA(dc, warningX, 0, kCompatibilityWarningText, warningLength);
-        } else if (warningMode == 1) {
+        } else if (warningMode == WARNING_MARK_ONLY) {
             SetTextColor(dc, RGB(255, 0, 0));
             TextOutA(dc, markX, 0, "X ", 2);
         }
     }
-    if (warningMode == 2) {
+    if (warningMode == WARNING_SCROLLING) {
         warningX -= 2;
         if (warningX < -warningWidth) warningX = screenRect.right;
     }

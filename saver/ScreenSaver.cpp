@@ -3,6 +3,7 @@
 // the player until the user comes back.
 #include "ScreenSaver.h"
 
+#include "CompatibilityWarning.h"
 #include "DesktopPicture.h"
 #include "DirectoryList.h"
 #include "HelpFile.h"
@@ -150,7 +151,7 @@ void NoteNewPicture()
 
 bool PlayerCanIdle()
 {
-    return g_pictureShown && g_saver.warningMode != 2 &&
+    return g_pictureShown && g_saver.warningMode != WARNING_SCROLLING &&
            static_cast<int32_t>(g_saver.player->nextDueMs - timeGetTime()) > kIdleLeadMs;
 }
 

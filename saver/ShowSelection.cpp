@@ -144,7 +144,6 @@ bool LoadShowFile(const char* path)
     // The points of the show before go back to the system, so that one long
     // show does not hold its memory for the rest of the run.
     if (g_saver.document) {
-        g_saver.document->Clear();
         delete g_saver.document;
         g_saver.document = nullptr;
         ReleaseFreePointMemory();

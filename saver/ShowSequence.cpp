@@ -15,7 +15,6 @@ void DestroyDocument()
 {
     if (!g_saver.document)
         return;
-    g_saver.document->Clear();
     delete g_saver.document;
     g_saver.document = nullptr;
 }
