@@ -77,6 +77,22 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Fills to the last byte what is left of the disk of folder with one file; returns its path.
+// Smaller and smaller writes take the space a block no longer fits in.
+std::string FillDisk(const std::string& folder)
+{
+    std::string filler = JoinPath(folder, "filler.bin");
+    HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    std::vector<char> block(4096, 0x33);
+    DWORD written = 1;
+    for (size_t size = block.size(); size >= 1; size /= 2) {
+        while (WriteFile(file, block.data(), static_cast<DWORD>(size), &written, nullptr) && written == size) {
+        }
+    }
+    CloseHandle(file);
+    return filler;
+}
+
 std::vector<std::string> FolderEntries(const std::string& folder)
 {
     std::vector<std::string> names;

@@ -20,6 +20,8 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 std::vector<unsigned char> ReadBytes(const std::string& path);
 bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::string& path);
+// Fills what is left of the disk of folder with one file; returns its path.
+std::string FillDisk(const std::string& folder);
 // Names in a folder, without "." and "..".
 std::vector<std::string> FolderEntries(const std::string& folder);
 // Text as a console program prints it in text mode: every "\n" becomes "\r\n".

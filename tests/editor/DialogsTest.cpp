@@ -43,10 +43,13 @@ protected:
         std::string shown = ControlText(dialog, IDC_PEN_SIZE);
         SendDlgItemMessageA(dialog, IDC_PEN_SIZE, EM_SETSEL, 0, -1);
         TypeText(typed);
+        EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog, IDC_PEN_SIZE) == typed; }, 5000));
         Close(dialog, button);
         return shown;
     }
-    int SpeedShown(WORD key, int presses, int button)
+    // Opens the speed dialog, returns where the slider stood, presses key
+    // until the slider reaches reaches and closes.
+    int SpeedShown(WORD key, int presses, int reaches, int button)
     {
         HWND dialog = Open(IDM_PLAYBACK_SPEED, "Tovaren Playback Speed");
         HWND slider = GetDlgItem(dialog, IDC_PLAYBACK_SPEED);
@@ -55,7 +58,9 @@ protected:
         EXPECT_EQ(100, SendMessageA(slider, TBM_GETRANGEMAX, 0, 0));
         for (int k = 0; k < presses; k++)
             PressKey(key, 30);
-        editor.Settle(100);
+        if (presses > 0) {
+            EXPECT_TRUE(WaitUntil([&] { return SendMessageA(slider, TBM_GETPOS, 0, 0) == reaches; }, 5000));
+        }
         Close(dialog, button);
         return shown;
     }
@@ -97,11 +102,11 @@ TEST_F(Dialogs, PenSizeSpeedAndCharacterKeepWhatOkSaysAndCancelChangesNothing)
         EXPECT_EQ(12, point.penSize);
 
     // Home goes to the slowest, each Page Down ten faster.
-    EXPECT_EQ(85, SpeedShown(VK_HOME, 1, IDOK));
-    EXPECT_EQ(1, SpeedShown(VK_NEXT, 3, IDOK));
-    EXPECT_EQ(31, SpeedShown(VK_HOME, 1, IDCANCEL));
-    EXPECT_EQ(31, SpeedShown(VK_END, 1, IDOK));
-    EXPECT_EQ(100, SpeedShown(VK_HOME, 0, IDCANCEL));
+    EXPECT_EQ(85, SpeedShown(VK_HOME, 1, 1, IDOK));
+    EXPECT_EQ(1, SpeedShown(VK_NEXT, 3, 31, IDOK));
+    EXPECT_EQ(31, SpeedShown(VK_HOME, 1, 1, IDCANCEL));
+    EXPECT_EQ(31, SpeedShown(VK_END, 1, 100, IDOK));
+    EXPECT_EQ(100, SpeedShown(VK_HOME, 0, 0, IDCANCEL));
 
     int first = CharacterShown(IDC_PICK_BRAMWELL, IDCANCEL);
     EXPECT_NE(-1, first) << "two characters at once";
@@ -126,7 +131,7 @@ TEST_F(Dialogs, AClickThatClosesAMenuPaintsNothingAndHelpSaysWhenItIsMissing)
     editor.Click(320, 320);
     EXPECT_FALSE(editor.ItemEnabled(IDM_SAVE)) << "the swallowed click started a painting";
     editor.Click(320, 320);
-    EXPECT_TRUE(editor.ItemEnabled(IDM_SAVE));
+    EXPECT_TRUE(WaitUntil([&] { return editor.ItemEnabled(IDM_SAVE); }, 5000));
 
     editor.Command(IDM_HELP);
     EXPECT_EQ("Help file \"help\\html\\TovarenHelp.html\" cannot be found.",

@@ -60,7 +60,9 @@ TEST_F(Document, SaveAsAlwaysAsksSaveOnlyTheFirstTimeAndReopeningRedrawsThePaint
     editor.Command(IDM_SAVE);
     EXPECT_TRUE(editor.Sign(""));
     EXPECT_FALSE(editor.HasDialog()) << "Save asked for a name it has";
-    size_t points = PointsOf(*LoadShowFile(Path("later.sho"))).size();
+    ShowDocumentPtr resaved = LoadShowFile(Path("later.sho"));
+    ASSERT_NE(nullptr, resaved);
+    size_t points = PointsOf(*resaved).size();
     EXPECT_GT(points, PointsOf(*saved).size());
 
     // Save As asks every time.
@@ -68,7 +70,9 @@ TEST_F(Document, SaveAsAlwaysAsksSaveOnlyTheFirstTimeAndReopeningRedrawsThePaint
     EXPECT_TRUE(editor.Sign(""));
     EXPECT_TRUE(editor.ChooseFile("copy.sho"));
     EXPECT_EQ("Tovaren - [" + Path("copy.sho") + "]", editor.Title());
-    EXPECT_EQ(points, PointsOf(*LoadShowFile(Path("copy.sho"))).size());
+    ShowDocumentPtr copy = LoadShowFile(Path("copy.sho"));
+    ASSERT_NE(nullptr, copy);
+    EXPECT_EQ(points, PointsOf(*copy).size());
 
     int ink = InkOnScreen();
     EXPECT_GT(ink, 500);
@@ -178,13 +182,7 @@ TEST_F(Document, AFailedSaveSaysSoAndKeepsTheDrawingAndTheFile)
     EXPECT_TRUE(editor.ChooseFile(diskPath));
     std::vector<unsigned char> onDisk = ReadBytes(diskPath);
     ASSERT_FALSE(onDisk.empty());
-    std::string filler = WinePath(fullDisk) + "\\filler";
-    FILE* fill = fopen(filler.c_str(), "wb");
-    ASSERT_NE(nullptr, fill);
-    std::vector<char> block(4096, 'x');
-    while (fwrite(block.data(), 1, block.size(), fill) == block.size()) {
-    }
-    fclose(fill);
+    std::string filler = FillDisk(WinePath(fullDisk));
     Stroke(140);
     editor.Command(IDM_SAVE);
     said = editor.Answer("Save Error", IDOK);

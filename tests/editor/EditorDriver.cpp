@@ -129,8 +129,10 @@ bool EditorDriver::HasDialog()
     return FindProcessWindow(process.processId, "#32770", nullptr) != nullptr;
 }
 
-// Waits until the editor has handled what was queued before, while this
+// Waits until the editor answers a sent message, then for ms, while this
 // thread goes on painting its own windows (the test's desktop among them).
+// Sent messages overtake queued input, so what depends on typed keys or
+// clicks waits for their effect instead.
 void EditorDriver::Settle(DWORD ms)
 {
     DWORD_PTR result = 0;
@@ -147,13 +149,21 @@ void EditorDriver::Command(int id)
     Settle(100);
 }
 
+// An editor that does not answer, or has no such item, fails the test: it
+// must never pass for a greyed item.
 bool EditorDriver::ItemEnabled(int id)
 {
     static const UINT itemState = RegisterWindowMessageA("TovarenEditorItemState");
     DWORD_PTR state = 0;
-    if (!SendMessageTimeoutA(main, itemState, id, 0, SMTO_NORMAL, 5000, &state))
+    if (!SendMessageTimeoutA(main, itemState, id, 0, SMTO_NORMAL, 5000, &state)) {
+        ADD_FAILURE() << "the editor did not answer for menu item " << id;
         return false;
-    return static_cast<UINT>(state) != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+    }
+    if (static_cast<UINT>(state) == static_cast<UINT>(-1)) {
+        ADD_FAILURE() << "the editor has no menu item " << id;
+        return false;
+    }
+    return !(state & (MF_GRAYED | MF_DISABLED));
 }
 
 POINT EditorDriver::Screen(int x, int y)

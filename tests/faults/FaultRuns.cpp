@@ -134,14 +134,20 @@ void WriteSignedShow(const std::string& path, int points)
     show->Save(path.c_str(), SHOW_SAVE_REPLACE);
 }
 
-// Opens the show in the editor, changes it with one click and asks to save.
+// Opens the show in the editor, changes it with one click and asks to save;
+// false when the editor never got as far as saving.
 bool OpenChangeAndSave(EditorDriver& editor, const std::string& show)
 {
     if (!editor.Start())
         return false;
     editor.Command(IDM_OPEN);
-    editor.ChooseFile(show);
+    if (!editor.ChooseFile(show) ||
+        !WaitUntil([&] { return editor.Title() == "Tovaren - [" + show + "]"; }, 20000))
+        return false;
     editor.Click(300, 300);
+    // The first press of a painting makes Save available.
+    if (!WaitUntil([&] { return editor.ItemEnabled(IDM_SAVE); }, 10000))
+        return false;
     PostMessageA(editor.main, WM_COMMAND, IDM_SAVE, 0);
     return true;
 }
@@ -161,17 +167,40 @@ void KillEditorWhileSaving(int runs, std::mt19937& random)
     std::string show = JoinPath(folder, "painting.sho");
     WriteSignedShow(show, 500000);
     Bytes before = ReadBytes(show);
+    // One save that is let finish shows how long saving takes and that the
+    // runs below do save: the file then holds the new point.
+    DWORD saveMs = 120;
+    {
+        EditorDriver editor;
+        bool saved = OpenChangeAndSave(editor, show);
+        DWORD start = GetTickCount();
+        saved = saved && WaitUntil([&] {
+            Bytes now = ReadBytes(show);
+            return now.size() > before.size() && OldOrWholeNew(now, before);
+        }, 30000);
+        saveMs = std::max<DWORD>(saveMs, GetTickCount() - start);
+        if (!saved) {
+            fprintf(stderr, "kill-editor: the editor did not save the show when let alone\n");
+            Report("kill-editor", runs, 0);
+            return;
+        }
+    }
     int survived = 0;
     int midSave = 0;
     for (int run = 0; run < runs; run++) {
         WriteBytes(show, before);
+        bool saving = false;
         {
             EditorDriver editor;
-            if (OpenChangeAndSave(editor, show)) {
-                Sleep(random() % 120);
-                TerminateProcess(editor.process.Handle(), 9);
-                editor.process.WaitForExit(10000);
-            }
+            saving = OpenChangeAndSave(editor, show);
+            if (saving)
+                Sleep(random() % saveMs);
+            TerminateProcess(editor.process.Handle(), 9);
+            editor.process.WaitForExit(10000);
+        }
+        if (!saving) {
+            fprintf(stderr, "kill-editor: run %d never reached the save\n", run);
+            continue;
         }
         for (const std::string& entry : FolderEntries(folder))
             if (entry.size() > 4 && entry.compare(entry.size() - 4, 4, ".tmp") == 0) {
@@ -244,21 +273,6 @@ void KillRuns(int runs)
 }
 
 // ---- full disk
-
-// Fills what is left of the disk of folder with one file; returns its path.
-std::string FillDisk(const std::string& folder)
-{
-    std::string filler = JoinPath(folder, "filler.bin");
-    HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    std::vector<char> block(4096, 0x33);
-    DWORD written = 1;
-    for (size_t size = block.size(); size >= 1; size /= 2) {
-        while (WriteFile(file, block.data(), static_cast<DWORD>(size), &written, nullptr) && written == size) {
-        }
-    }
-    CloseHandle(file);
-    return filler;
-}
 
 void EmptyFolder(const std::string& folder)
 {
