@@ -1,5 +1,6 @@
 #include "ShowDocument.h"
 
+#include "WholeFile.h"
 #include "tvRegistryClient.h"
 
 #include <errno.h>
@@ -32,24 +33,6 @@ const int kNewFilePermission = _S_IREAD | _S_IWRITE;
 bool PathFits(const char* path)
 {
     return strlen(path) < MAX_PATH;
-}
-
-// The runtime's error number for what the last system file call reported.
-int ErrnoFromLastError()
-{
-    switch (GetLastError()) {
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_BUFFER_OVERFLOW:
-        return ENAMETOOLONG;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return ENOENT;
-    default:
-        return EACCES;
-    }
 }
 
 // Opens an existing file for a replacing save. A file marked read-only is never
@@ -472,28 +455,6 @@ int32_t ShowDocument::Load(const char* filePath)
     return totalTime;
 }
 
-// Writes all of size bytes; false with errno set when the file takes fewer.
-static bool WriteFully(int fd, const void* data, unsigned size)
-{
-    const char* next = static_cast<const char*>(data);
-    bool retried = false;
-    while (size > 0) {
-        errno = 0;
-        int written = _write(fd, next, size);
-        if (written < 0 && errno == EINVAL && !retried) {
-            // Wine's runtime reports a write cut short by a full disk as EINVAL;
-            // the next call names the cause. Nothing of a failed save is kept.
-            retried = true;
-            continue;
-        }
-        if (written <= 0)
-            return false;
-        next += written;
-        size -= written;
-    }
-    return true;
-}
-
 // Writes the version word, the header block and every point; on a short write
 // the message names the part that was cut.
 bool ShowDocument::WriteAll(int fd)
@@ -588,43 +549,26 @@ bool ShowDocument::Save(const char* filePath, int openMode)
 // every byte of it is on the disk.
 bool ShowDocument::ReplaceThroughTempFile(const char* filePath, bool mayReplace)
 {
-    char fullPath[MAX_PATH];
-    char folder[MAX_PATH];
-    char* namePart = nullptr;
-    DWORD length = GetFullPathNameA(filePath, sizeof(fullPath), fullPath, &namePart);
-    if (length == 0 || length >= sizeof(fullPath) || !namePart) {
-        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(ENAMETOOLONG));
-        cursor = nullptr;
-        return false;
-    }
-    CopyBounded(folder, namePart - fullPath + 1, fullPath);
-    char tempPath[MAX_PATH];
-    if (!GetTempFileNameA(folder, "tvs", 0, tempPath)) {
-        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(ErrnoFromLastError()));
-        cursor = nullptr;
-        return false;
-    }
-    int tempFd = _open(tempPath, _O_WRONLY | _O_TRUNC | _O_BINARY, kNewFilePermission);
-    if (tempFd == -1) {
-        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(errno));
-        DeleteFileA(tempPath);
-        cursor = nullptr;
-        return false;
-    }
-    bool ok = WriteAndCommit(tempFd);
-    _close(tempFd);
-    DWORD moveFlags = MOVEFILE_WRITE_THROUGH | (mayReplace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (ok && !MoveFileExA(tempPath, fullPath, moveFlags)) {
+    int error = 0;
+    auto writeShow = [](int fd, void* document) { return static_cast<ShowDocument*>(document)->WriteAndCommit(fd); };
+    WholeFileResult result = WriteWholeFile(filePath, "tvs", mayReplace, writeShow, this, &error);
+    cursor = nullptr;
+    switch (result) {
+    case WHOLE_FILE_WRITTEN:
+        return true;
+    case WHOLE_FILE_NOT_WRITTEN:
+        return false;  // the writer has said what failed
+    case WHOLE_FILE_NAME_TAKEN:
         // An exclusive save loses to a file made under the name meanwhile.
-        if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)
-            SetMessage("Failed to open: [%s] [%s]", filePath, strerror(EEXIST));
-        else
-            SetMessage("File write failed: [%s]", strerror(ErrnoFromLastError()));
-        ok = false;
+        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(EEXIST));
+        return false;
+    case WHOLE_FILE_NOT_MOVED:
+        SetMessage("File write failed: [%s]", strerror(error));
+        return false;
+    default:
+        SetMessage("Failed to open: [%s] [%s]", filePath, strerror(error));
+        return false;
     }
-    if (!ok)
-        DeleteFileA(tempPath);
-    return ok;
 }
 
 bool IsUnviewedPriorityShow(HINSTANCE module, const char* path)

@@ -6,6 +6,7 @@
 #include "BitmapFile.h"
 #include "ShowDocument.h"
 #include "StandaloneInfo.h"
+#include "WholeFile.h"
 
 #include <windows.h>
 
@@ -188,16 +189,30 @@ bool CheckBitmap(const char* path, const std::vector<char>& bytes)
     return !reason;
 }
 
-bool WriteAll(int file, const void* data, size_t size)
+// What goes into the standalone saver, in file order.
+struct PackParts {
+    const std::vector<char>* saver;
+    const std::vector<char>* show;
+    const std::vector<char>* bitmap;
+    StandaloneTrailer trailer;
+};
+
+bool WritePackParts(int file, void* context)
 {
-    return size == 0 || _write(file, data, static_cast<unsigned>(size)) == static_cast<int>(size);
+    const PackParts& parts = *static_cast<const PackParts*>(context);
+    for (const std::vector<char>* part : {parts.saver, parts.show, parts.bitmap})
+        if (!part->empty() && !WriteFully(file, part->data(), part->size()))
+            return false;
+    return WriteFully(file, &parts.trailer, sizeof(parts.trailer)) && _commit(file) == 0;
 }
 
+// The output appears under its name only whole, so a full disk or a killed
+// run keeps the old file.
 bool WriteStandalone(const PackRequest& request, const std::vector<char>& saver,
                      const std::vector<char>& show, const std::vector<char>& bitmap)
 {
-    StandaloneTrailer trailer;
-    memset(&trailer, 0, sizeof(trailer));
+    PackParts parts = {&saver, &show, &bitmap, {}};
+    StandaloneTrailer& trailer = parts.trailer;
     trailer.showOffset = static_cast<uint32_t>(saver.size());
     trailer.showLength = static_cast<uint32_t>(show.size());
     trailer.bitmapOffset = static_cast<uint32_t>(saver.size() + show.size());
@@ -207,46 +222,13 @@ bool WriteStandalone(const PackRequest& request, const std::vector<char>& saver,
     trailer.pauseSeconds = request.pauseSeconds;
     memcpy(trailer.marker, kStandaloneMarker, kStandaloneMarkerSize);
 
-    // The output appears under its name only whole: it is written beside it
-    // and moved there, so a full disk or a killed run keeps the old file.
-    char fullPath[MAX_PATH];
-    char folder[MAX_PATH];
-    char tempPath[MAX_PATH];
-    char* name = nullptr;
-    DWORD length = GetFullPathNameA(request.outputPath, MAX_PATH, fullPath, &name);
-    if (length == 0 || length >= MAX_PATH || !name) {
-        printf("Cannot create file: [%s] [%s]\n", request.outputPath, strerror(ENAMETOOLONG));
-        return false;
-    }
-    snprintf(folder, sizeof(folder), "%.*s", static_cast<int>(name - fullPath), fullPath);
-    if (!GetTempFileNameA(folder, "tvp", 0, tempPath)) {
-        printf("Cannot create file: [%s] [%s]\n", request.outputPath, strerror(EACCES));
-        return false;
-    }
-    int output = _open(tempPath, _O_WRONLY | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (output == -1) {
-        printf("Cannot create file: [%s] [%s]\n", request.outputPath, strerror(errno));
-        DeleteFileA(tempPath);
-        return false;
-    }
-    errno = 0;
-    bool ok = WriteAll(output, saver.data(), saver.size()) && WriteAll(output, show.data(), show.size()) &&
-              WriteAll(output, bitmap.data(), bitmap.size()) && WriteAll(output, &trailer, sizeof(trailer)) &&
-              _commit(output) == 0;
-    int error = errno ? errno : ENOSPC;
-    if (_close(output) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && !MoveFileExA(tempPath, fullPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ok = false;
-        error = EACCES;
-    }
-    if (!ok) {
-        printf("Cannot write file: [%s] [%s]\n", request.outputPath, strerror(error));
-        DeleteFileA(tempPath);
-    }
-    return ok;
+    int error = 0;
+    WholeFileResult result = WriteWholeFile(request.outputPath, "tvp", true, WritePackParts, &parts, &error);
+    if (result == WHOLE_FILE_WRITTEN)
+        return true;
+    const char* what = result == WHOLE_FILE_NOT_OPENED ? "Cannot create file" : "Cannot write file";
+    printf("%s: [%s] [%s]\n", what, request.outputPath, strerror(error ? error : ENOSPC));
+    return false;
 }
 
 bool SamePath(const char* a, const char* b)
