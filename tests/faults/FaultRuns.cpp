@@ -135,19 +135,26 @@ void WriteSignedShow(const std::string& path, int points)
 }
 
 // Opens the show in the editor, changes it with one click and asks to save;
-// false when the editor never got as far as saving.
+// false, with the step said, when the editor never got as far as saving.
 bool OpenChangeAndSave(EditorDriver& editor, const std::string& show)
 {
+    const char* failed = nullptr;
     if (!editor.Start())
+        failed = "the editor did not start";
+    else if (editor.Command(IDM_OPEN), !editor.ChooseFile(show))
+        failed = "no Open dialog";
+    else if (!WaitUntil([&] { return editor.Title() == "Tovaren - [" + show + "]"; }, 20000))
+        failed = "the show did not open";
+    if (!failed) {
+        editor.Click(300, 300);
+        // The first press of a painting makes Save available.
+        if (!WaitUntil([&] { return editor.ItemEnabled(IDM_SAVE); }, 10000))
+            failed = "the click changed nothing";
+    }
+    if (failed) {
+        fprintf(stderr, "kill-editor: %s (title \"%s\")\n", failed, editor.Title().c_str());
         return false;
-    editor.Command(IDM_OPEN);
-    if (!editor.ChooseFile(show) ||
-        !WaitUntil([&] { return editor.Title() == "Tovaren - [" + show + "]"; }, 20000))
-        return false;
-    editor.Click(300, 300);
-    // The first press of a painting makes Save available.
-    if (!WaitUntil([&] { return editor.ItemEnabled(IDM_SAVE); }, 10000))
-        return false;
+    }
     PostMessageA(editor.main, WM_COMMAND, IDM_SAVE, 0);
     return true;
 }
@@ -174,13 +181,21 @@ void KillEditorWhileSaving(int runs, std::mt19937& random)
         EditorDriver editor;
         bool saved = OpenChangeAndSave(editor, show);
         DWORD start = GetTickCount();
+        // Only the size is watched: an open file would keep the new copy from
+        // taking its name.
         saved = saved && WaitUntil([&] {
-            Bytes now = ReadBytes(show);
-            return now.size() > before.size() && OldOrWholeNew(now, before);
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            return GetFileAttributesExA(show.c_str(), GetFileExInfoStandard, &data) &&
+                   data.nFileSizeLow > before.size();
         }, 30000);
         saveMs = std::max<DWORD>(saveMs, GetTickCount() - start);
+        saved = saved && OldOrWholeNew(ReadBytes(show), before);
         if (!saved) {
-            fprintf(stderr, "kill-editor: the editor did not save the show when let alone\n");
+            Bytes now = ReadBytes(show);
+            size_t same = std::mismatch(before.begin(), before.end(), now.begin(), now.end()).first - before.begin();
+            fprintf(stderr, "kill-editor: the editor did not save the show when let alone (%u bytes before, %u now, "
+                            "the same up to byte %u)\n",
+                    static_cast<unsigned>(before.size()), static_cast<unsigned>(now.size()), static_cast<unsigned>(same));
             Report("kill-editor", runs, 0);
             return;
         }
@@ -213,7 +228,8 @@ void KillEditorWhileSaving(int runs, std::mt19937& random)
             fprintf(stderr, "kill-editor: run %d left neither the old show nor a whole new one\n", run);
     }
     Report("kill-editor", runs, survived);
-    printf("note: kill-editor: %d of the %d kills came while the new copy was being written\n", midSave, runs);
+    printf("note: kill-editor: %d of the %d kills came while the new copy was being written (a save takes %u ms)\n",
+           midSave, runs, static_cast<unsigned>(saveMs));
 }
 
 // The editor reports in a message box: its text is read and the box closed,
