@@ -107,19 +107,12 @@ bool StandaloneInfo::ReadStandaloneTrailer()
     }
 
     tempFolder = NewPathBuffer();
-    if (!tempFolder || !MakeTempFolder(tempFolder)) {
+    if (!tempFolder || !MakeLockedTempFolder()) {
         delete[] tempFolder;
         tempFolder = nullptr;
         _close(file);
         return false;
     }
-    // Held without sharing while the saver runs: a later saver that can delete
-    // it knows this folder's owner is gone. The system closes it, and deletes
-    // it, also when the saver is killed.
-    char lock[MAX_PATH];
-    snprintf(lock, sizeof(lock), "%s\\%s", tempFolder, kLockName);
-    lockFile = CreateFileA(lock, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     // The embedded pieces must lie before the trailer; a range reaching past
     // it is cut to what is there.
     auto clampLength = [size](uint32_t offset, uint32_t length) -> uint32_t {
@@ -170,6 +163,26 @@ void StandaloneInfo::RemoveStaleTempFolders()
         RemoveDirectoryA(folder);  // only when nothing else is in it
     } while (FindNextFileA(search, &found));
     FindClose(search);
+}
+
+// The lock is held without sharing while the saver runs: a later saver that
+// can delete it knows this folder's owner is gone. The system closes it, and
+// deletes it, also when the saver is killed. Another saver's sweep may take
+// the folder away in the moment before its lock exists; a new one is made then.
+bool StandaloneInfo::MakeLockedTempFolder()
+{
+    for (int attempt = 0; attempt < 3; attempt++) {
+        if (!MakeTempFolder(tempFolder))
+            return false;
+        char lock[MAX_PATH];
+        snprintf(lock, sizeof(lock), "%s\\%s", tempFolder, kLockName);
+        lockFile = CreateFileA(lock, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        // A folder that is still there but takes no lock is used unlocked.
+        if (lockFile != INVALID_HANDLE_VALUE || GetFileAttributesA(tempFolder) != INVALID_FILE_ATTRIBUTES)
+            return true;
+    }
+    return false;
 }
 
 bool StandaloneInfo::MakeTempFolder(char* output)

@@ -17,6 +17,7 @@ public:
 
     bool ReadStandaloneTrailer();
     static bool MakeTempFolder(char* output);
+    bool MakeLockedTempFolder();
     // Removes what savers that were killed left in the Temp folder; a folder
     // whose saver still runs is held by its lock file and kept.
     static void RemoveStaleTempFolders();
