@@ -457,6 +457,28 @@ void RestoreProductKey()
     DeleteProductKeys();
 }
 
+// The red line the fault runs' shows paint across the screen at y = 300.
+int RedLine()
+{
+    const RECT band = {0, 292, GetSystemMetrics(SM_CXSCREEN), 308};
+    return CountScreenColour(band, RGB(255, 0, 0));
+}
+
+// True once the line has stopped growing for half a second.
+bool LineStands()
+{
+    int last = -1;
+    DWORD since = GetTickCount();
+    return WaitUntil([&] {
+        int now = RedLine();
+        if (now != last) {
+            last = now;
+            since = GetTickCount();
+        }
+        return GetTickCount() - since > 500;
+    }, 15000);
+}
+
 void RegistryRuns()
 {
     if (!MakeProductKeyUnwritable()) {
@@ -489,8 +511,13 @@ void RegistryRuns()
         FakeDesktop desktop;
         SaverProcess saver;
         saver.Start("/s");
-        PumpFor(4000);
+        // The write is tried when the show has played to its end: the line
+        // is painted and then stands still.
+        bool ended = WaitUntil([] { return RedLine() > 0; }, 15000) && LineStands();
         bool running = saver.Running();
+        if (!ended)
+            fprintf(stderr, "registry: the priority show was not seen to its end\n");
+        running = running && ended;
         PressKey('A');
         if (running && saver.WaitForExit(10000) && saver.exitCode == 0)
             survived++;
@@ -522,7 +549,9 @@ void VanishingDriveRuns(const std::string& drive, const std::string& unixFolder)
         FakeDesktop desktop;
         SaverProcess saver;
         saver.Start("/s");
-        PumpFor(2500);
+        // The drive goes while a show from it plays.
+        if (!WaitUntil([] { return RedLine() > 0; }, 15000))
+            fprintf(stderr, "vanish: no show played before the drive went\n");
         for (const std::string& name : FolderEntries(unixFolder + "\\shows"))
             DeleteFileA(JoinPath(unixFolder + "\\shows", name).c_str());
         RemoveDirectoryA((unixFolder + "\\shows").c_str());
