@@ -228,7 +228,8 @@ void KillEditorWhileSaving(int runs, std::mt19937& random)
             fprintf(stderr, "kill-editor: run %d left neither the old show nor a whole new one\n", run);
     }
     Report("kill-editor", runs, survived);
-    printf("note: kill-editor: %d of the %d kills came while the new copy was being written (a save takes %u ms)\n",
+    printf("note: kill-editor: %d of the %d kills came while the new copy was being written (kills within %u ms "
+           "of the Save command)\n",
            midSave, runs, static_cast<unsigned>(saveMs));
 }
 
