@@ -2,6 +2,7 @@
 
 #include "CompatibilityWarning.h"
 #include "FloodFill.h"
+#include "ScopedSurface.h"
 #include "ScopedWin.h"
 
 #include <cstdarg>

@@ -1,10 +1,10 @@
 // Small owners for what must always be given back: DCs, GDI objects, registry
-// keys, surface locks and COM pointers. Each releases in its destructor, so an
-// early return cannot leak; none hides an order the caller must keep.
+// keys and COM pointers. Each releases in its destructor, so an early return
+// cannot leak; none hides an order the caller must keep. The owners of
+// DirectDraw surface DCs and locks are the player's (player/ScopedSurface.h).
 #pragma once
 
 #include <windows.h>
-#include <ddraw.h>
 
 // A window's DC (or the screen's, for a null window) from GetDC.
 class ScopedGetDC {
@@ -120,43 +120,4 @@ public:
 
 private:
     T* object_ = nullptr;
-};
-
-// The DC of a DirectDraw surface, given back before the surface is blitted,
-// locked or flipped.
-class ScopedSurfaceDC {
-public:
-    explicit ScopedSurfaceDC(IDirectDrawSurface4* surface) : surface_(surface) {
-        if (!surface_ || FAILED(surface_->GetDC(&dc_))) dc_ = nullptr;
-    }
-    ~ScopedSurfaceDC() {
-        if (dc_) surface_->ReleaseDC(dc_);
-    }
-    ScopedSurfaceDC(const ScopedSurfaceDC&) = delete;
-    ScopedSurfaceDC& operator=(const ScopedSurfaceDC&) = delete;
-    operator HDC() const { return dc_; }
-
-private:
-    IDirectDrawSurface4* surface_;
-    HDC dc_ = nullptr;
-};
-
-// A locked system-memory surface, for direct pixel access.
-class ScopedSurfaceLock {
-public:
-    explicit ScopedSurfaceLock(IDirectDrawSurface4* surface) : surface_(surface) {
-        ZeroMemory(&desc, sizeof(desc));
-        desc.dwSize = sizeof(desc);
-        locked = surface_ && SUCCEEDED(surface_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr));
-    }
-    ~ScopedSurfaceLock() {
-        if (locked) surface_->Unlock(nullptr);
-    }
-    ScopedSurfaceLock(const ScopedSurfaceLock&) = delete;
-    ScopedSurfaceLock& operator=(const ScopedSurfaceLock&) = delete;
-    DDSURFACEDESC2 desc;
-    bool locked;
-
-private:
-    IDirectDrawSurface4* surface_;
 };
