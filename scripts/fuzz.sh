@@ -3,6 +3,7 @@
 # readers that need no Windows, wine_fuzz under Wine on the ones that do.
 #
 #   scripts/fuzz.sh [--short|--long] <build folder>
+#   scripts/fuzz.sh --list        the lines "fuzz|<reader>|<engine>" it prints
 #
 # --short (the tests): a few seconds a reader. --long (the default, run by
 # scripts/reliability.sh): FUZZ_RUNS native inputs a reader (1000000) and
@@ -11,6 +12,28 @@
 # Findings are kept in <build>/fuzz-work/findings/. Wine needs an X display
 # (the scanners' loader takes the screen's DC) and TOVAREN_PREFIX.
 set -euo pipefail
+
+# Every reader the runs cover, once: engine, reader, then the engine's own
+# arguments (libFuzzer: target, corpus, dictionary; wine_fuzz: corpus,
+# dictionary). Calls "$1" with each.
+each_reader() {
+  "$1" libFuzzer "show file" fuzz_showfile show show.dict
+  "$1" libFuzzer "standalone trailer" fuzz_trailer trailer trailer.dict
+  "$1" libFuzzer "bitmap" fuzz_bitmap bitmap bitmap.dict
+  "$1" libFuzzer "shortcut" fuzz_shortcut shortcut names.dict
+  "$1" libFuzzer "list name" fuzz_names names names.dict
+  "$1" wine_fuzz show show show.dict
+  "$1" wine_fuzz trailer trailer trailer.dict
+  "$1" wine_fuzz bitmap bitmap bitmap.dict
+  "$1" wine_fuzz shortcut shortcut names.dict
+}
+
+if [ "${1:-}" = --list ]; then
+  list_reader() { echo "fuzz|$2|$1"; }
+  each_reader list_reader
+  exit 0
+fi
+
 mode=--long
 if [ "${1:-}" = --short ] || [ "${1:-}" = --long ]; then mode=$1; shift; fi
 build=$(cd "${1:-build}" && pwd)
@@ -66,14 +89,11 @@ wine_run() {
 
 winepath_of() { echo "Z:$(echo "$1" | tr / '\\\\')"; }
 
-native_run "show file" fuzz_showfile show show.dict
-native_run "standalone trailer" fuzz_trailer trailer trailer.dict
-native_run "bitmap" fuzz_bitmap bitmap bitmap.dict
-native_run "shortcut" fuzz_shortcut shortcut names.dict
-native_run "list name" fuzz_names names names.dict
-wine_run show show show.dict
-wine_run trailer trailer trailer.dict
-wine_run bitmap bitmap bitmap.dict
-wine_run shortcut shortcut names.dict
+fuzz_reader() {
+  local engine=$1
+  shift
+  if [ "$engine" = libFuzzer ]; then native_run "$@"; else wine_run "$@"; fi
+}
+each_reader fuzz_reader
 echo "fuzz seed $seed"
 exit $failed
