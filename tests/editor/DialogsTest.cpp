@@ -1,7 +1,7 @@
 // The editor's small dialogs, driven as a user drives them: what OK keeps,
 // what Cancel leaves, and the clicks that menus swallow.
 #include "EditorDriver.h"
-#include "SaverTestSupport.h"
+#include "TestSupport.h"
 
 #include "resource.h"
 

@@ -1,7 +1,7 @@
 // Saving, reopening and closing in the real editor: the file dialogs, the
 // signature, the save prompt and saves that fail.
 #include "EditorDriver.h"
-#include "SaverTestSupport.h"
+#include "TestSupport.h"
 
 #include "resource.h"
 

@@ -1,7 +1,7 @@
 // A painting session in the real editor with real mouse input, saved through
 // the real file dialog, and the show file it leaves.
 #include "EditorDriver.h"
-#include "SaverTestSupport.h"
+#include "TestSupport.h"
 
 #include "resource.h"
 

@@ -1,7 +1,7 @@
 // Playing shows in the real editor: from the Play menu over the desktop, and
 // started with a show on the command line as the .sho association does.
 #include "EditorDriver.h"
-#include "SaverTestSupport.h"
+#include "TestSupport.h"
 
 #include "resource.h"
 

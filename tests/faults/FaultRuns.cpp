@@ -11,7 +11,6 @@
 //                                         drive letter maps to <folder>
 #include "EditorDriver.h"
 #include "SaverProcess.h"
-#include "SaverTestSupport.h"
 #include "TestSupport.h"
 #include "resource.h"
 

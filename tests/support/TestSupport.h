@@ -24,6 +24,8 @@ bool FileExists(const std::string& path);
 std::string FillDisk(const std::string& folder);
 // Names in a folder, without "." and "..".
 std::vector<std::string> FolderEntries(const std::string& folder);
+// The common documents "Tovaren" folder the saver falls back to.
+std::string DefaultShowFolder();
 // Text as a console program prints it in text mode: every "\n" becomes "\r\n".
 std::string Crlf(const std::string& text);
 
@@ -54,6 +56,11 @@ std::vector<unsigned char> ShowBytes(uint16_t width, uint16_t height, uint16_t f
                                      const std::vector<TestPoint>& points, int16_t version = 2);
 bool WriteShow(const std::string& path, const std::vector<TestPoint>& points,
                uint16_t flags = 0, uint16_t width = 1024, uint16_t height = 768);
+// A show of count points along a line, every delay ms, in one colour.
+std::vector<TestPoint> LinePoints(int count, uint16_t delay, uint32_t colour, uint16_t y = 300);
+// A 24-bit bitmap file filled with one colour inside a two-pixel magenta border,
+// which the player takes as the transparent colour.
+std::vector<unsigned char> BitmapBytes(int width, int height, COLORREF fill);
 
 // Removes the product's registry keys under HKEY_CURRENT_USER and
 // HKEY_LOCAL_MACHINE on construction and destruction, so each test starts clean.
@@ -66,3 +73,6 @@ void DeleteProductKeys();
 
 // The registry key name of the product for this version.
 extern const char kProductKey[];  // "Software\\Vorlund\\Tovaren\\1.5.1.5"
+// Writes one text value of the product key under HKEY_CURRENT_USER (or HKLM).
+void SetProductValue(const char* name, const char* text, HKEY root = HKEY_CURRENT_USER);
+std::string GetProductValue(const char* name, HKEY root = HKEY_CURRENT_USER);

@@ -1,5 +1,7 @@
-// The real screen saver started as Windows starts it, and what the tests
-// need around it: pumping their own windows, reading the screen, input.
+// A real program started as Windows starts it (the screen saver unless told
+// otherwise), and what the tests of the windowed programs need around it:
+// pumping their own windows, finding windows and reading their text, reading
+// the screen, input as the user gives it.
 #pragma once
 
 #include "TestSupport.h"

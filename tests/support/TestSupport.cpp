@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -109,6 +110,13 @@ std::vector<std::string> FolderEntries(const std::string& folder)
     return names;
 }
 
+std::string DefaultShowFolder()
+{
+    char folder[MAX_PATH];
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_DOCUMENTS, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return JoinPath(folder, "Tovaren");
+}
+
 std::string Crlf(const std::string& text)
 {
     std::string converted;
@@ -211,6 +219,46 @@ bool WriteShow(const std::string& path, const std::vector<TestPoint>& points, ui
     return WriteBytes(path, ShowBytes(width, height, flags, points));
 }
 
+std::vector<TestPoint> LinePoints(int count, uint16_t delay, uint32_t colour, uint16_t y)
+{
+    std::vector<TestPoint> points;
+    for (int i = 0; i < count; ++i) {
+        uint16_t x = static_cast<uint16_t>(100 + (i * 800) / (count > 1 ? count - 1 : 1));
+        points.push_back({x, y, delay, colour, 12, static_cast<uint8_t>(i ? PF_PEN_DOWN : 0)});
+    }
+    return points;
+}
+
+std::vector<unsigned char> BitmapBytes(int width, int height, COLORREF fill)
+{
+    int rowBytes = (width * 3 + 3) & ~3;
+    int imageSize = rowBytes * height;
+    std::vector<unsigned char> bytes(54 + imageSize, 0);
+    auto put32 = [&](int offset, uint32_t value) { memcpy(&bytes[offset], &value, 4); };
+    auto put16 = [&](int offset, uint16_t value) { memcpy(&bytes[offset], &value, 2); };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<uint32_t>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    put16(26, 1);
+    put16(28, 24);
+    put32(34, imageSize);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            bool border = x < 2 || y < 2 || x >= width - 2 || y >= height - 2;
+            COLORREF c = border ? RGB(255, 0, 255) : fill;
+            unsigned char* p = &bytes[54 + y * rowBytes + x * 3];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    }
+    return bytes;
+}
+
 void DeleteProductKeys()
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
@@ -225,6 +273,32 @@ ScopedCleanProductKey::ScopedCleanProductKey()
 ScopedCleanProductKey::~ScopedCleanProductKey()
 {
     DeleteProductKeys();
+}
+
+void SetProductValue(const char* name, const char* text, HKEY root)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, kProductKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(strlen(text)));
+    RegCloseKey(key);
+}
+
+std::string GetProductValue(const char* name, HKEY root)
+{
+    char data[1100] = "";
+    DWORD size = sizeof(data) - 1;
+    HKEY key;
+    if (RegOpenKeyExA(root, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    LONG result = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return "<missing>";
+    data[size] = '\0';
+    return data;
 }
 
 bool StartProgram(const std::string& program, const std::string& arguments,
