@@ -2,8 +2,9 @@
 ; for every user of the computer, and the uninstaller that takes them away.
 ;
 ; Built by installer/CMakeLists.txt with Debian's makensis:
-;   makensis -DVERSION=1.5.1.5 -DSOURCE=<checkout> -DBIN=<build>/bin
+;   makensis -DVERSION=<version> -DSOURCE=<checkout> -DBIN=<build>/bin
 ;            -DOUTFILE=<setup.exe> -DREADME=<the README with CRLF line ends>
+;            -DHELP=<the help folder with the version filled in>
 ;            installer/tovaren.nsi
 ;
 ; What goes where:
@@ -20,8 +21,8 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
 
-!ifndef VERSION | SOURCE | BIN | OUTFILE | README
-  !error "VERSION, SOURCE, BIN, OUTFILE and README must be defined (see the top of this file)"
+!ifndef VERSION | SOURCE | BIN | OUTFILE | README | HELP
+  !error "VERSION, SOURCE, BIN, OUTFILE, README and HELP must be defined (see the top of this file)"
 !endif
 
 !define PRODUCT "Tovaren"
@@ -202,7 +203,7 @@ Section "Tovaren" SecTovaren
   File "/oname=README.txt" "${README}"
   File "${SOURCE}/resources/art/show.ico"
   SetOutPath "$INSTDIR\help"
-  File /r "${SOURCE}/help/*"
+  File /r "${HELP}/*"
 
   ; The Screen Saver settings list the savers of the system folder. A 32-bit
   ; Setup on 64-bit Windows lands in SysWOW64, which that list includes.

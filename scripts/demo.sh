@@ -38,7 +38,8 @@ if [ "$mode" = auto ] && ! display_reachable; then
 fi
 
 "$here/wine-prefix.sh" "$WINEPREFIX"
-key='HKCU\Software\Vorlund\Tovaren\1.5.1.5'
+product_key="Software\\Vorlund\\Tovaren\\$(cat "$build/version.txt")"
+key="HKCU\\$product_key"
 
 # Install as a user would find it: the programs and the help in the install
 # folder (recorded as "TIL" for the help key F1), the shows in the common
@@ -50,8 +51,8 @@ mkdir -p "$install"
 cp "$build"/bin/*.scr "$install/"
 cp "$build"/bin/*.exe "$install/" 2>/dev/null || true
 rm -f "$install"/*_tests.exe "$install"/bench_*.exe
-rm -rf "$install/help" && cp -r "$top/help" "$install/help"
-wine reg add 'HKLM\Software\Vorlund\Tovaren\1.5.1.5' /v TIL /d "$install_win" /f >/dev/null 2>&1
+rm -rf "$install/help" && cp -r "$build/help" "$install/help"
+wine reg add "HKLM\\$product_key" /v TIL /d "$install_win" /f >/dev/null 2>&1
 
 docs_win=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
              /v 'Common Documents' 2>/dev/null | tr -d '\r' |

@@ -15,13 +15,18 @@ build=$(cd "${1:?usage: release.sh <build folder> <output folder>}" && pwd)
 out=${2:?usage: release.sh <build folder> <output folder>}
 top=$(cd "$(dirname "$0")/.." && pwd)
 
-setup=$(ls "$build"/installer/tovaren-setup-*.exe 2>/dev/null | head -n 1)
-if [ -z "$setup" ]; then
-  echo "release: no installer in $build/installer; build the target 'installer' first" >&2
+# The version this build was made with (an older installer may still lie
+# beside its own).
+version=$(cat "$build/version.txt" 2>/dev/null || true)
+if [ -z "$version" ]; then
+  echo "release: $build/version.txt is missing; configure the build first" >&2
   exit 1
 fi
-version=$(basename "$setup" .exe)
-version=${version#tovaren-setup-}
+setup=$build/installer/tovaren-setup-$version.exe
+if [ ! -f "$setup" ]; then
+  echo "release: $setup is missing; build the target 'installer' first" >&2
+  exit 1
+fi
 zip_name=tovaren-$version-portable.zip
 folder=Tovaren-$version
 
@@ -34,7 +39,7 @@ while read -r program; do
   cp "$build/bin/$program" "$stage/"
 done < "$build/installer/programs.txt"
 cp "$top"/shows/*.sho "$stage/shows/"
-cp -r "$top/help" "$stage/help"
+cp -r "$build/help" "$stage/help"
 cp "$build/installer/README.txt" "$stage/README.txt"
 find "$stage" -exec touch -h -d '2000-01-01 00:00:00 UTC' {} +
 

@@ -86,9 +86,9 @@ void ExpectStored_(int line, HKEY hive, const char* name, const std::string& tex
 TEST(SettingsStore, KeyPathsNameTheModulesVersion)
 {
     tvRegistryClient client(TestModule());
-    EXPECT_STREQ(client.versionName, "1.5.1.5");
-    EXPECT_STREQ(client.keyPath, "Software\\Vorlund\\Tovaren\\1.5.1.5");
-    EXPECT_STREQ(client.viewedPath, "Software\\Vorlund\\Tovaren\\1.5.1.5\\PriorityFilesViewed");
+    EXPECT_STREQ(client.versionName, TOVAREN_VERSION);
+    EXPECT_STREQ(client.keyPath, "Software\\Vorlund\\Tovaren\\" TOVAREN_VERSION);
+    EXPECT_STREQ(client.viewedPath, "Software\\Vorlund\\Tovaren\\" TOVAREN_VERSION "\\PriorityFilesViewed");
     EXPECT_EQ(client.userKey, nullptr);
     EXPECT_EQ(client.machineKey, nullptr);
     EXPECT_EQ(client.viewedKey, nullptr);

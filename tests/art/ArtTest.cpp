@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,36 @@ TEST_F(SaverResources, CharactersAreKeyedAtOneOneAndHoldTheBrushAtTheTip) {
         DeleteObject(bitmap);
     }
     DeleteDC(dc);
+}
+
+// The version is written once, in the build; the manifest, the version
+// string and the version block of the built saver all carry it.
+TEST_F(SaverResources, ManifestVersionStringAndVersionBlockCarryTheBuildsVersion) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    ASSERT_NE(bytes, nullptr);
+    std::string manifest(bytes, SizeofResource(module, found));
+    EXPECT_NE(manifest.find("name=\"Vorlund.Tovaren\" version=\"" TOVAREN_VERSION "\""), std::string::npos)
+        << manifest;
+    EXPECT_EQ(manifest.find('@'), std::string::npos) << "a placeholder left unfilled";
+
+    char text[64] = "";
+    ASSERT_GT(LoadStringA(module, IDS_VERSION, text, sizeof(text)), 0);
+    EXPECT_STREQ(text, TOVAREN_VERSION);
+
+    std::string saver = BinPath("tovarensaver.scr");
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeA(saver.c_str(), &ignored));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(saver.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    char numbers[64];
+    snprintf(numbers, sizeof(numbers), "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+             HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    EXPECT_STREQ(numbers, TOVAREN_VERSION);
 }
 
 TEST_F(SaverResources, IconComesInBothSizes) {

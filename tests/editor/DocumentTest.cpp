@@ -78,7 +78,7 @@ TEST_F(Document, SaveAsAlwaysAsksSaveOnlyTheFirstTimeAndReopeningRedrawsThePaint
     EXPECT_GT(ink, 500);
     editor.Command(IDM_CLOSE);
     EXPECT_FALSE(editor.HasDialog()) << "a saved painting needs no prompt";
-    EXPECT_EQ("Tovaren 1.5.1.5", editor.Title());
+    EXPECT_EQ("Tovaren " TOVAREN_VERSION, editor.Title());
     EXPECT_EQ(0, InkOnScreen());
     EXPECT_FALSE(editor.ItemEnabled(IDM_CLOSE));
     EXPECT_FALSE(editor.ItemEnabled(IDM_SIGNATURE));
@@ -98,7 +98,7 @@ TEST_F(Document, SaveAsAlwaysAsksSaveOnlyTheFirstTimeAndReopeningRedrawsThePaint
     std::string said = editor.Answer("Open Error", IDOK);
     EXPECT_NE(std::string::npos, said.find("garbage.sho")) << said;
     EXPECT_FALSE(editor.ItemEnabled(IDM_CLOSE));
-    EXPECT_EQ("Tovaren 1.5.1.5", editor.Title());
+    EXPECT_EQ("Tovaren " TOVAREN_VERSION, editor.Title());
 }
 
 TEST_F(Document, TheSavePromptGuardsNewCloseAndTheWindow)

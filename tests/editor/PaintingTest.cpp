@@ -43,7 +43,7 @@ TEST_F(Painting, StrokesFillsPickedColoursAndUndoBecomeTheSavedShow)
     ASSERT_TRUE(editor.Start());
     EXPECT_TRUE(editor.sawSplash);
     ASSERT_TRUE(WaitUntil([&] { return editor.ItemEnabled(IDM_SIGNATURE); }, 5000)) << "no new painting";
-    EXPECT_EQ("Tovaren 1.5.1.5", editor.Title());
+    EXPECT_EQ("Tovaren " TOVAREN_VERSION, editor.Title());
     ExpectItems(editor, false, true, __LINE__);
 
     // Moves before the first press record nothing.

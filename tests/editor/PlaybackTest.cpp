@@ -151,7 +151,7 @@ TEST_F(Playback, AShowThatCannotBeReadStartsTheEditorAsUsual)
         EXPECT_TRUE(WaitUntil([&] { return editor.ItemEnabled(IDM_SIGNATURE); }, 5000)) << "no new painting";
         EXPECT_FALSE(IsIconic(editor.main));
         EXPECT_FALSE(editor.HasDialog()) << "no splash and no message";
-        EXPECT_EQ("Tovaren 1.5.1.5", editor.Title());
+        EXPECT_EQ("Tovaren " TOVAREN_VERSION, editor.Title());
         EXPECT_EQ(nullptr, PlaybackWindow());
         editor.Command(IDM_EXIT);
         EXPECT_TRUE(editor.process.WaitForExit(5000));

@@ -123,6 +123,16 @@ std::string VersionText(const std::vector<char>& block, const char* name)
     return text;
 }
 
+// The four numbers of a fixed version block, with dots, as the text gives them.
+std::string NumbersText(DWORD high, DWORD low)
+{
+    char text[64];
+    snprintf(text, sizeof(text), "%lu.%lu.%lu.%lu", static_cast<unsigned long>(HIWORD(high)),
+             static_cast<unsigned long>(LOWORD(high)), static_cast<unsigned long>(HIWORD(low)),
+             static_cast<unsigned long>(LOWORD(low)));
+    return text;
+}
+
 std::string LoadModuleString(const std::string& file, UINT id)
 {
     char text[256] = "(missing)";
@@ -188,7 +198,7 @@ TEST_F(SilentInstall, WritesTheInstallFolderTheAssociationAndTheUninstallEntry)
     EXPECT_EQ("\"" + folder + "\\tovareneditor.exe\" \"%1\"", std::string(command));
 
     EXPECT_EQ("Tovaren", RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
-    EXPECT_EQ("1.5.1.5", RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"));
+    EXPECT_EQ(TOVAREN_VERSION, RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"));
     EXPECT_EQ("Vorlund", RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"));
     EXPECT_EQ(folder + "\\uninstall.exe,0", RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"));
     EXPECT_EQ("\"" + folder + "\\uninstall.exe\"", RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
@@ -214,12 +224,10 @@ TEST_F(SilentInstall, EveryProgramAndSetupCarryTheVersionBlock)
         VS_FIXEDFILEINFO* fixed = nullptr;
         UINT length = 0;
         ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-        EXPECT_EQ(0x00010005u, fixed->dwFileVersionMS);
-        EXPECT_EQ(0x00010005u, fixed->dwFileVersionLS);
-        EXPECT_EQ(0x00010005u, fixed->dwProductVersionMS);
-        EXPECT_EQ(0x00010005u, fixed->dwProductVersionLS);
-        EXPECT_EQ("1.5.1.5", VersionText(block, "FileVersion"));
-        EXPECT_EQ("1.5.1.5", VersionText(block, "ProductVersion"));
+        EXPECT_EQ(TOVAREN_VERSION, NumbersText(fixed->dwFileVersionMS, fixed->dwFileVersionLS));
+        EXPECT_EQ(TOVAREN_VERSION, NumbersText(fixed->dwProductVersionMS, fixed->dwProductVersionLS));
+        EXPECT_EQ(TOVAREN_VERSION, VersionText(block, "FileVersion"));
+        EXPECT_EQ(TOVAREN_VERSION, VersionText(block, "ProductVersion"));
         EXPECT_EQ("Tovaren", VersionText(block, "ProductName"));
         EXPECT_EQ("Vorlund", VersionText(block, "CompanyName"));
         // The copyright line of the About box, string 5 of the saver.
@@ -232,7 +240,7 @@ TEST_F(SilentInstall, EveryProgramAndSetupCarryTheVersionBlock)
         }
     }
     // The version text of the About box and the registry key, string 2.
-    EXPECT_EQ("1.5.1.5", LoadModuleString(InstalledSaver(), 2));
+    EXPECT_EQ(TOVAREN_VERSION, LoadModuleString(InstalledSaver(), 2));
 }
 
 TEST_F(SilentInstall, TheInstalledSaverPaintsABundledShowOverTheDesktop)

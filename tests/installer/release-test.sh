@@ -13,6 +13,12 @@ failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
 
+# An installer of an older version still beside the build's own is not
+# what this build releases.
+stale=$build/installer/tovaren-setup-0.9.0.0.exe
+trap 'rm -f "$stale"' EXIT
+echo "an older installer" > "$stale"
+
 rm -rf "$out"
 "$top/scripts/release.sh" "$build" "$out" >/dev/null
 setup=tovaren-setup-$version.exe
@@ -34,7 +40,10 @@ done < "$build/installer/programs.txt"
 for show in "$top"/shows/*.sho; do
   check "the zip holds the show $(basename "$show")" cmp -s "$folder/shows/$(basename "$show")" "$show"
 done
-check "the zip holds the help" cmp -s "$folder/help/html/TovarenHelp.html" "$top/help/html/TovarenHelp.html"
+check "the zip holds the help as the build made it" \
+  cmp -s "$folder/help/html/TovarenHelp.html" "$build/help/html/TovarenHelp.html"
+check "the zip's help names this version" grep -q "version $version<" "$folder/help/html/TovarenHelp.html"
+check "the zip's help holds its pictures" test -f "$folder/help/html/images/title.png"
 check "the zip's README has CR LF line ends" grep -q $'^Tovaren '"$version"$'\r$' "$folder/README.txt"
 check "the zip holds no test programs or benchmarks" bash -c "! ls '$folder' | grep -q -e _tests -e '^bench_'"
 

@@ -51,7 +51,7 @@ TEST_F(SettingsDialog, ShowsTheVersionAndStoresFoldersWithoutOneTrailingBackslas
     std::string characters = FreshFolder("settings_chars");
     HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ("Version 1.5.1.5", ControlText(dialog, IDC_SETTINGS_VERSION));
+    EXPECT_EQ("Version " TOVAREN_VERSION, ControlText(dialog, IDC_SETTINGS_VERSION));
     SetEdit(dialog, IDC_SHOW_FOLDER, shows + "\\");
     SetEdit(dialog, IDC_CHARACTER_FOLDER, characters + "\\\\");
     Close(dialog, IDOK);

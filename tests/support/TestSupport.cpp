@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-const char kProductKey[] = "Software\\Vorlund\\Tovaren\\1.5.1.5";
+const char kProductKey[] = "Software\\Vorlund\\Tovaren\\" TOVAREN_VERSION;
 
 std::string WinePath(const std::string& unixPath)
 {

@@ -72,7 +72,7 @@ public:
 void DeleteProductKeys();
 
 // The registry key name of the product for this version.
-extern const char kProductKey[];  // "Software\\Vorlund\\Tovaren\\1.5.1.5"
+extern const char kProductKey[];  // "Software\\Vorlund\\Tovaren\\<version>"
 // Writes one text value of the product key under HKEY_CURRENT_USER (or HKLM).
 void SetProductValue(const char* name, const char* text, HKEY root = HKEY_CURRENT_USER);
 std::string GetProductValue(const char* name, HKEY root = HKEY_CURRENT_USER);
