@@ -54,10 +54,11 @@ row() {  # check, engine, inputs, survived, findings
 # a step that never ran, or ended non-zero although its rows found nothing.
 status_row() {
   local step=$1 label=$2 found_in_rows=$3 status
+  [ "$found_in_rows" = 0 ] || return 0
   status=$(step_status "$step")
   if [ -z "$status" ]; then
     row "$label" "did not run" "-" "-" 1
-  elif [ "$status" != 0 ] && [ "$status" != skipped ] && [ "$found_in_rows" = 0 ]; then
+  elif [ "$status" != 0 ] && [ "$status" != skipped ]; then
     row "$label" "exit $status" "-" "-" 1
   fi
 }
@@ -68,6 +69,7 @@ fuzz_rows() {
     line=$(grep -F -m 1 -e "fuzz|$reader|$engine|" "$file" 2>/dev/null || true)
     if [ -n "$line" ]; then
       IFS='|' read -r _ _ _ inputs found <<< "$line"
+      [[ $found =~ ^[0-9]+$ ]] || found=1  # a garbled row
       row "fuzz: $reader" "$engine" "$inputs" "-" "$found"
       seen=$((seen + found))
     else
@@ -82,14 +84,15 @@ fuzz_rows() {
 # and of GDI objects; more than the slack is a finding.
 soak_row() {
   local step=$1 label=$2 unit=$3 pattern=$4 slack=$5 line count growth gdi found
-  line=$(tr -d '\r' < "$results/${output[$step]}" 2>/dev/null |
-         sed -n "s/^$pattern \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)\$/\1 \2 \3/p")
+  line=$(tr -d '\r' 2>/dev/null < "$results/${output[$step]}" |
+         sed -n "s/^$pattern \([0-9]*\) memory-growth \([0-9]*\) KB gdi-growth \(-\?[0-9]*\)\$/\1 \2 \3/p" || true)
   if [ -n "$line" ]; then
     read -r count growth gdi <<< "$line"
     found=$(( growth <= slack && gdi <= 0 ? 0 : 1 ))
     row "$label" "$unit" "$count" "+${growth}KB/+${gdi}gdi" "$found"
   else
     found=1
+    if [ -z "$(step_status "$step")" ]; then unit="did not run"; fi
     row "$label" "$unit" "missing" "-" "$found"
   fi
   status_row "$step" "$label" "$found"
@@ -101,10 +104,11 @@ fault_rows() {
   local step=$1 file=$results/${output[$1]} name runs survived seen=0 rows=0
   [ "$(step_status "$step")" = skipped ] && return
   while read -r _ name _ runs _ survived; do
+    [[ $runs =~ ^[0-9]+$ && $survived =~ ^[0-9]+$ ]] || { runs=1 survived=0; }  # a garbled row
     row "fault: $name" "runs" "$runs" "$survived" "$((runs - survived))"
     seen=$((seen + runs - survived))
     rows=$((rows + 1))
-  done < <(tr -d '\r' < "$file" 2>/dev/null | grep '^fault ' || true)
+  done < <(tr -d '\r' 2>/dev/null < "$file" | grep '^fault ' || true)
   if [ "$rows" = 0 ] && [ -n "$(step_status "$step")" ]; then
     row "fault: ${step#faults-}" "runs" "missing" "-" 1
     seen=1
