@@ -12,7 +12,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: installer-pages.sh <build folder> [picture folder]}" && pwd)
 pictures=${2:-$build/installer-pages}
-setup=$(ls "$build"/installer/tovaren-setup-*.exe | head -n 1)
+setup=$build/installer/tovaren-setup-$(cat "$build/version.txt").exe
+[ -f "$setup" ] || { echo "installer-pages: $setup is missing; build the target 'installer' first" >&2; exit 1; }
 
 if [ -z "${TOVAREN_PAGES_INSIDE:-}" ]; then
   mkdir -p "$pictures"
