@@ -30,8 +30,8 @@ const char kInputErrorCaption[] = "DirectInput Initialization error.";
 const char kNoMemoryText[] = "Not enough memory for a new painting.";
 const char kNoSurfaceText[] = "Not enough memory for a painting of %d x %d pixels.";
 const char kNothingToSaveText[] =
-    "There is nothing painted to save yet: a show without points would not open again.\n"
-    "[%s] is left as it was.";
+    "There is nothing painted to save yet: a show without points would not open again.";
+const char kFileKeptText[] = "%s\n[%s] is left as it was.";
 const char kNoPlaybackWindowText[] = "Failed to create the playback window.";
 
 // The structure size of the file dialogs before the Windows 2000 fields.
@@ -355,8 +355,11 @@ bool SaveDocument(bool saveAs)
     if (!g_editor.documentOpen)
         return true;
     if (!g_editor.document || !HasTimedPoints(*g_editor.document)) {
-        char text[sizeof(kNothingToSaveText) + kEditorPathSize];
-        snprintf(text, sizeof(text), kNothingToSaveText, g_editor.path[0] ? g_editor.path : "No file");
+        char text[sizeof(kNothingToSaveText) + sizeof(kFileKeptText) + kEditorPathSize];
+        if (g_editor.path[0])
+            snprintf(text, sizeof(text), kFileKeptText, kNothingToSaveText, g_editor.path);
+        else
+            snprintf(text, sizeof(text), "%s", kNothingToSaveText);
         MessageBoxA(g_editor.mainWindow, text, kSaveErrorCaption, MB_OK | MB_ICONERROR);
         return false;
     }

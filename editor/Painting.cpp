@@ -479,7 +479,7 @@ void RedoCommand()
     g_editor.redoPoints -= stroke.points.size();
     const ShowPoint& last = document.tail->point;
     bool ok = true;
-    if (document.tail == &document.head || last.x != stroke.start.x || last.y != stroke.start.y)
+    if (last.x != stroke.start.x || last.y != stroke.start.y)
         ok = document.AddPoint(static_cast<uint16_t>(stroke.start.x),
                                static_cast<uint16_t>(stroke.start.y), 0, last.colour, last.penSize, 0);
     for (size_t k = 0; ok && k < stroke.points.size(); k++)

@@ -62,8 +62,15 @@ void RebuildRecentMenu()
     for (int k = 0; k < kRecentFileCount; k++) {
         if (g_editor.recentFiles[k][0] == '\0')
             continue;
-        char text[kEditorPathSize + 8];
-        snprintf(text, sizeof(text), "&%d %s", added + 1, FileNameOf(g_editor.recentFiles[k]));
+        char text[2 * kEditorPathSize + 8];
+        int length = snprintf(text, sizeof(text), "&%d ", added + 1);
+        // An ampersand in a name is shown, not taken as the item's key.
+        for (const char* c = FileNameOf(g_editor.recentFiles[k]); *c && length < kEditorPathSize * 2; c++) {
+            if (*c == '&')
+                text[length++] = '&';
+            text[length++] = *c;
+        }
+        text[length] = '\0';
         InsertMenuA(menu, exit + added, MF_BYPOSITION | MF_STRING, IDM_RECENT_FIRST + k, text);
         added++;
     }

@@ -323,20 +323,20 @@ TEST_F(Routines, RecentShowsStandAboveExitNewestFirst)
     HMENU file = GetSubMenu(g_editor.menu, 0);
     int items = GetMenuItemCount(file);
     for (const char* name : {"C:\\a\\one.sho", "C:\\b\\two.sho", "C:\\c\\three.sho", "C:\\a\\one.sho",
-                             "C:\\d\\four.sho", "C:\\e\\five.sho"})
+                             "C:\\d\\four.sho", "C:\\e\\R&B five.sho"})
         RememberRecentFile(name);
     ASSERT_EQ(items + 5, GetMenuItemCount(file));
     int exit = items + 4;
     EXPECT_EQ(static_cast<UINT>(IDM_EXIT), GetMenuItemID(file, exit));
     EXPECT_EQ(0u, GetMenuItemID(file, exit - 1)) << "no separator above Exit";
-    EXPECT_EQ("&1 five.sho", MenuText(file, exit - 5));
+    EXPECT_EQ("&1 R&&B five.sho", MenuText(file, exit - 5));
     EXPECT_EQ("&2 four.sho", MenuText(file, exit - 4));
     EXPECT_EQ("&3 one.sho", MenuText(file, exit - 3));
     EXPECT_EQ("&4 three.sho", MenuText(file, exit - 2));
     EXPECT_EQ(0u, GetMenuItemID(file, exit - 6));
 
     ForgetRecentFile("C:\\A\\ONE.SHO");
-    ForgetRecentFile("C:\\e\\five.sho");
+    ForgetRecentFile("C:\\e\\R&B five.sho");
     ASSERT_EQ(items + 3, GetMenuItemCount(file));
     EXPECT_EQ("&1 four.sho", MenuText(file, items - 1));
     EXPECT_EQ("&2 three.sho", MenuText(file, items));
