@@ -371,7 +371,7 @@ void OnLeftButtonDown(int x, int y)
         g_editor.swallowNextClick = false;
         return;
     }
-    if (g_editor.pickMode || !g_editor.documentOpen || !g_editor.surface)
+    if (g_editor.pickMode || !g_editor.documentOpen || !g_editor.surface || !OnPainting(x, y))
         return;
     SetEditorCursor(g_editor.drawCursor);
     ClipCursor(&g_editor.clipRect);

@@ -98,6 +98,8 @@ TEST_F(Faults, AShowSmallerThanTheWindowRecordsOnlyPointsOnThePainting)
                           0, 300, 200));
     editor.Command(IDM_OPEN);
     ASSERT_TRUE(editor.ChooseFile("small.sho"));
+    editor.Click(500, 400);
+    EXPECT_FALSE(editor.ItemEnabled(IDM_SAVE)) << "a click on the grey started the recording";
     editor.Drag({{100, 100}, {250, 150}, {450, 350}, {600, 500}}, 30);
     editor.MoveTo(500, 400);
     editor.MoveTo(200, 150);
