@@ -4,6 +4,7 @@
 
 #include "ScopedWin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -48,16 +49,17 @@ void RebuildRecentMenu()
     HMENU menu = FileMenu();
     if (!menu)
         return;
-    bool had = false;
+    // The list's own separator follows its last item, whatever else the menu holds.
+    int last = -1;
     for (int k = 0; k < kRecentFileCount; k++)
-        had |= DeleteMenu(menu, IDM_RECENT_FIRST + k, MF_BYCOMMAND) != FALSE;
+        last = std::max(last, PositionOf(menu, IDM_RECENT_FIRST + k));
+    if (last >= 0 && IsSeparator(menu, last + 1))
+        DeleteMenu(menu, last + 1, MF_BYPOSITION);
+    for (int k = 0; k < kRecentFileCount; k++)
+        DeleteMenu(menu, IDM_RECENT_FIRST + k, MF_BYCOMMAND);
     int exit = PositionOf(menu, IDM_EXIT);
     if (exit < 0)
         return;
-    if (had && IsSeparator(menu, exit - 1) && IsSeparator(menu, exit - 2)) {
-        DeleteMenu(menu, exit - 1, MF_BYPOSITION);
-        exit--;
-    }
     int added = 0;
     for (int k = 0; k < kRecentFileCount; k++) {
         if (g_editor.recentFiles[k][0] == '\0')

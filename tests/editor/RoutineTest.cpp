@@ -335,6 +335,15 @@ TEST_F(Routines, RecentShowsStandAboveExitNewestFirst)
     EXPECT_EQ("&4 three.sho", MenuText(file, exit - 2));
     EXPECT_EQ(0u, GetMenuItemID(file, exit - 6));
 
+    // An item another part of the editor puts above Exit stays, and the list
+    // keeps one separator of its own.
+    InsertMenuA(file, exit, MF_BYPOSITION | MF_STRING, 40031, "Other");
+    RememberRecentFile("C:\\e\\R&B five.sho");
+    EXPECT_EQ(items + 6, GetMenuItemCount(file));
+    EXPECT_EQ(40031u, GetMenuItemID(file, items - 1));
+    EXPECT_EQ(0u, GetMenuItemID(file, items + 4));
+    DeleteMenu(file, 40031, MF_BYCOMMAND);
+
     ForgetRecentFile("C:\\A\\ONE.SHO");
     ForgetRecentFile("C:\\e\\R&B five.sho");
     ASSERT_EQ(items + 3, GetMenuItemCount(file));
