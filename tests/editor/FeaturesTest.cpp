@@ -176,7 +176,7 @@ TEST_F(Features, AShowDroppedOnTheWindowOpensAfterTheSavePrompt)
     Drop(show);
     editor.Answer("Psst?", IDCANCEL);
     EXPECT_TRUE(InkAt(300, 100)) << "Cancel lost the painting";
-    EXPECT_EQ("Tovaren 1.5.1.5", editor.Title());
+    EXPECT_EQ(std::string::npos, editor.Title().find("dropped.sho")) << editor.Title();
 
     Drop(show);
     editor.Answer("Psst?", IDNO);
