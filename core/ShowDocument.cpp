@@ -338,7 +338,7 @@ void ShowDocument::MarkViewedIfPriority()
     delete client;
 }
 
-PointNode* ShowDocument::UndoLastStroke()
+PointNode* ShowDocument::FindUndoCut()
 {
     PointNode* cut = nullptr;
     PointNode* prev = &head;
@@ -350,6 +350,12 @@ PointNode* ShowDocument::UndoLastStroke()
             cut = prev;
         prevFlags = cur->point.flags;
     }
+    return cut;
+}
+
+PointNode* ShowDocument::UndoLastStroke()
+{
+    PointNode* cut = FindUndoCut();
     if (!cut)
         return nullptr;
 

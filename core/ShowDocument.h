@@ -57,6 +57,8 @@ public:
     void Rewind();
     PointNode* NextPoint();
     PointNode* UndoLastStroke();
+    // The node that UndoLastStroke would keep as the last, or null when it would cut nothing.
+    PointNode* FindUndoCut();
 
     void SetSignature(const char* text);
     char* GetSignature(char* buffer);  // buffer of at least 41 bytes

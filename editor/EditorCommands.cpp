@@ -12,9 +12,11 @@
 #include "tvRegistryClient.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -26,6 +28,11 @@ const char kNoTimedPoints[] = "No timed points in show file: [%s]";
 const char kCannotOpen[] = "Cannot open the show [%s]\n%s";
 const char kInputErrorCaption[] = "DirectInput Initialization error.";
 const char kNoMemoryText[] = "Not enough memory for a new painting.";
+const char kNoSurfaceText[] = "Not enough memory for a painting of %d x %d pixels.";
+const char kNothingToSaveText[] =
+    "There is nothing painted to save yet: a show without points would not open again.";
+const char kFileKeptText[] = "%s\n[%s] is left as it was.";
+const char kNoPlaybackWindowText[] = "Failed to create the playback window.";
 
 // The structure size of the file dialogs before the Windows 2000 fields.
 const DWORD kOpenFileNameSize = 76;
@@ -33,17 +40,9 @@ const DWORD kChooseColorSize = 36;
 const DWORD kPlaybackStartSleepMs = 500;
 const DWORD kFirstPointDelayMs = 500;
 
-const int kDocumentItems[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO, IDM_PICK_COLOR};
-
 const char* Setting(SettingIndex index)
 {
     return g_editor.settings ? g_editor.settings->settings[index] : "";
-}
-
-bool HasSignature()
-{
-    char signature[kSignatureSlots + 1];
-    return g_editor.document && g_editor.document->GetSignature(signature)[0] != '\0';
 }
 
 // Dialogs open centred, so the cursor waits in the middle of the screen and
@@ -69,14 +68,18 @@ bool AskForFileName(char* name, bool save)
     return (save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) != FALSE;
 }
 
-void OpenCommand()
+void ShowOpenedShow()
 {
-    if (OpenShow(nullptr, false) < 1)
-        return;
     UseSystemCursor(IDC_WAIT);
     Redraw();
     InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
     UseSystemCursor(IDC_CROSS);
+}
+
+void OpenCommand()
+{
+    if (OpenShow(nullptr, false) >= 1)
+        ShowOpenedShow();
 }
 
 void NewCommand()
@@ -88,15 +91,8 @@ void NewCommand()
 void SignatureCommand()
 {
     DialogBoxParamA(g_editor.module, MAKEINTRESOURCEA(IDD_SIGNATURE), nullptr, SignatureDialogProc, 0);
-    if (HasSignature()) {
-        EnableItem(IDM_SIGNATURE, false);
-        const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE};
-        EnableMenuItems(items, true);
+    if (HasSignature())
         g_editor.changed = true;
-    } else {
-        EnableItem(IDM_SIGNATURE, true);
-    }
-    DrawMenuBar(g_editor.mainWindow);
 }
 
 void PenSizeCommand()
@@ -147,37 +143,83 @@ void ShowInputFailure(InputDevices* input)
 {
     MessageBoxA(nullptr, input->message, kInputErrorCaption, MB_OK);
     input->Shutdown();
-    delete input;
+}
+
+// The editor's Open takes only a show whose delays add up to more than 0.
+bool HasTimedPoints(const ShowDocument& document)
+{
+    for (const PointNode* node = document.head.next; node; node = node->next)
+        if (node->point.delay != 0)
+            return true;
+    return false;
 }
 
 }  // namespace
 
-void EnableMenuItems(const int* ids, int count, bool enabled)
+bool HasSignature()
 {
-    for (int k = 0; k < count; k++)
-        EnableMenuItem(g_editor.menu, ids[k], MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    char signature[kSignatureSlots + 1];
+    return g_editor.document && g_editor.document->GetSignature(signature)[0] != '\0';
 }
 
-void EnableItem(int id, bool enabled)
+// New, Open, Exit, the pen, the fill, speed, character, help and About are
+// always offered; the others follow the document.
+void UpdateMenu()
 {
-    EnableMenuItems(&id, 1, enabled);
+    if (!g_editor.menu)
+        return;
+    bool open = g_editor.documentOpen && g_editor.document;
+    bool named = open && (g_editor.changed || g_editor.path[0] != '\0');
+    bool painted = open && g_editor.painted;
+    const struct {
+        int id;
+        bool enabled;
+    } items[] = {
+        {IDM_SAVE, open && g_editor.changed},
+        {IDM_SAVE_AS, named || painted},
+        {IDM_CLOSE, named || painted},
+        {IDM_PLAY, painted && !g_editor.playing},
+        {IDM_UNDO, painted},
+        {IDM_REDO, open && !g_editor.redo.empty()},
+        {IDM_PICK_COLOR, painted},
+        {IDM_SIGNATURE, open && !HasSignature()},
+    };
+    bool redraw = false;
+    for (const auto& item : items) {
+        UINT wanted = item.enabled ? MF_ENABLED : MF_GRAYED;
+        UINT before = EnableMenuItem(g_editor.menu, item.id, MF_BYCOMMAND | wanted);
+        redraw |= before != static_cast<UINT>(-1) && (before & MF_GRAYED) != (wanted & MF_GRAYED);
+    }
+    // A frame change stops a playback (WM_WINDOWPOSCHANGED), and the menu
+    // bar is out of sight while one runs.
+    if (redraw && g_editor.mainWindow && !g_editor.playing)
+        DrawMenuBar(g_editor.mainWindow);
 }
 
-void EnableSignatureItem()
+// A show dropped from Explorer opens as through Open, after the save prompt.
+void OpenDroppedFile(HDROP drop)
 {
-    EnableItem(IDM_SIGNATURE, !HasSignature());
+    char path[kEditorPathSize] = "";
+    UINT length = DragQueryFileA(drop, 0, path, sizeof(path));
+    DragFinish(drop);
+    if (length == 0 || length >= sizeof(path) || g_editor.playing)
+        return;
+    SetForegroundWindow(g_editor.mainWindow);
+    g_editor.swallowNextClick = false;
+    if (OpenShow(path, false) >= 1)
+        ShowOpenedShow();
 }
 
-void EnableItemsForPainting()
+void OpenRecentFile(int index)
 {
-    EnableMenuItems(kDocumentItems, true);
-    EnableSignatureItem();
-    DrawMenuBar(g_editor.mainWindow);
-}
-
-void GrayDocumentItems()
-{
-    EnableMenuItems(kDocumentItems, false);
+    if (index < 0 || index >= kRecentFileCount || g_editor.recentFiles[index][0] == '\0')
+        return;
+    char path[kEditorPathSize];
+    strcpy(path, g_editor.recentFiles[index]);
+    if (OpenShow(path, false) >= 1)
+        ShowOpenedShow();
+    else if (!g_editor.documentOpen)
+        ForgetRecentFile(path);  // the usual open error has said why
 }
 
 // Help leaves swallow-next-click alone: the click that follows it after a
@@ -199,32 +241,50 @@ void RunCommand(int id)
     case IDM_FLOOD_FILL: FillCommand(); break;
     case IDM_PICK_COLOR: PickCommand(); break;
     case IDM_UNDO: UndoCommand(); break;
+    case IDM_REDO: RedoCommand(); break;
     case IDM_PLAY: if (g_editor.documentOpen) PlayShow(); break;
     case IDM_PLAYBACK_SPEED: RunCentredDialog(IDD_PLAYBACK_SPEED, PlaybackSpeedDialogProc); break;
     case IDM_CHARACTER: RunCentredDialog(IDD_EDITOR_CHARACTER, CharacterSelectionDialogProc); break;
     case IDM_HELP: HelpCommand(); break;
     case IDM_ABOUT: RunCentredDialog(IDD_ABOUT, AboutDialogProc); break;
+    default:
+        if (id >= IDM_RECENT_FIRST && id < IDM_RECENT_FIRST + kRecentFileCount)
+            OpenRecentFile(id - IDM_RECENT_FIRST);
+        break;
     }
+    UpdateMenu();
 }
 
+// Without a drawing surface nothing painted could be shown or filled: the
+// painting is not opened.
 void NewDocument()
 {
+    ForgetRedo();
     g_editor.document = NewShowDocument(g_editor.module, PRIORITY_MARKING_SUPPRESSED);
     if (!g_editor.document) {
         MessageBoxA(g_editor.mainWindow, kNoMemoryText, "Error", MB_OK);
         return;
     }
-    g_editor.documentOpen = true;
     ShowHeaderBlock& header = g_editor.document->header.block;
     header.flags = static_cast<uint16_t>((g_editor.osIsNT ? 0 : HF_OS_DOS) | HF_COMPAT_WARNINGS);
     header.width = g_editor.screenWidth;
     header.height = g_editor.screenHeight;
     g_editor.warningMode = WARNING_NONE;
-    MakeSurfaces(header.width, header.height);
+    if (!MakeSurfaces(header.width, header.height)) {
+        char text[128];
+        snprintf(text, sizeof(text), kNoSurfaceText, header.width, header.height);
+        g_editor.document.reset();
+        InvalidateRect(g_editor.mainWindow, nullptr, TRUE);
+        UpdateMenu();
+        MessageBoxA(g_editor.mainWindow, text, "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    g_editor.documentOpen = true;
+    g_editor.painted = false;
+    ComputeClipRect();
     InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
     UseSystemCursor(IDC_CROSS);
-    EnableItem(IDM_SIGNATURE, true);
-    DrawMenuBar(g_editor.mainWindow);
+    UpdateMenu();
 }
 
 // The total delay of the loaded show, or -1. A show started from the command
@@ -240,6 +300,7 @@ int32_t OpenShow(const char* givenPath, bool fromCommandLine)
     }
     if (g_editor.documentOpen && !CloseDocument(false))
         return -1;
+    ForgetRedo();
     if (name[0] == '\0' && !AskForFileName(name, false))
         return -1;
     strcpy(g_editor.path, name);
@@ -272,23 +333,36 @@ int32_t OpenShow(const char* givenPath, bool fromCommandLine)
         return -1;
     }
     g_editor.documentOpen = true;
+    g_editor.painted = true;
     g_editor.recordingStarted = false;
     g_editor.changed = false;
-    EnableItemsForPainting();
-    EnableItem(IDM_SAVE, false);
+    UpdateMenu();
     SetTitle();
-    DrawMenuBar(g_editor.mainWindow);
+    ComputeClipRect();
     g_editor.warningMode = WarningModeFor(header.flags, g_editor.osIsNT, Setting(SETTING_WARNINGS));
+    RememberRecentFile(g_editor.path);
     return total;
 }
 
 // True when the document is on disk or there is nothing to save. A failed
 // save says why and leaves the document changed: nothing painted is lost, and
 // the file already on disk stays as it was.
+//
+// A show whose delays add up to nothing does not open again, so it is never
+// written: the file keeps what it held.
 bool SaveDocument(bool saveAs)
 {
     if (!g_editor.documentOpen)
         return true;
+    if (!g_editor.document || !HasTimedPoints(*g_editor.document)) {
+        char text[sizeof(kNothingToSaveText) + sizeof(kFileKeptText) + kEditorPathSize];
+        if (g_editor.path[0])
+            snprintf(text, sizeof(text), kFileKeptText, kNothingToSaveText, g_editor.path);
+        else
+            snprintf(text, sizeof(text), "%s", kNothingToSaveText);
+        MessageBoxA(g_editor.mainWindow, text, kSaveErrorCaption, MB_OK | MB_ICONERROR);
+        return false;
+    }
     if (!HasSignature())
         DialogBoxParamA(g_editor.module, MAKEINTRESOURCEA(IDD_SIGNATURE), nullptr,
                         SignatureDialogProc, 0);
@@ -308,46 +382,44 @@ bool SaveDocument(bool saveAs)
     }
     g_editor.changed = false;
     g_editor.recordingStarted = false;
-    EnableItem(IDM_SAVE, false);
-    EnableSignatureItem();
-    DrawMenuBar(g_editor.mainWindow);
+    UpdateMenu();
+    RememberRecentFile(g_editor.path);
     return true;
 }
 
 bool PlayShow()
 {
     GetCursorPos(&g_editor.savedCursor);
-    EnableItem(IDM_PLAY, false);
-    DrawMenuBar(g_editor.mainWindow);
-
-    InputDevices* input = new (std::nothrow) InputDevices(g_editor.module, INPUT_RULE_EDITOR);
+    std::unique_ptr<InputDevices> input(new (std::nothrow) InputDevices(g_editor.module, INPUT_RULE_EDITOR));
     if (!input)
         return false;
     if (!input->ok) {
-        ShowInputFailure(input);
+        ShowInputFailure(input.get());
         return false;
     }
-    g_editor.input = input;
+    g_editor.input = std::move(input);
     ShowWindow(g_editor.mainWindow, SW_MINIMIZE);
     if (!g_editor.document) {
         StopPlayback();
         return false;
     }
-    HBITMAP character = LoadCharacterBitmap(g_editor.character);
+    // The player copies the character onto a surface of its own.
+    ScopedBitmap character(LoadCharacterBitmap(g_editor.character));
     Sleep(kPlaybackStartSleepMs);
-    CreatePlaybackWindow();
-    g_editor.player = new (std::nothrow)
-        ShowPlayer(g_editor.playbackWindow, g_editor.document.get(), character,
-                   g_editor.playbackSpeed, g_editor.warningMode);
-    // The player has copied the character onto a surface of its own.
-    if (character)
-        DeleteObject(character);
+    if (!CreatePlaybackWindow()) {
+        StopPlayback(kNoPlaybackWindowText);
+        return false;
+    }
+    g_editor.player.reset(new (std::nothrow) ShowPlayer(g_editor.playbackWindow, g_editor.document.get(),
+                                                        character, g_editor.playbackSpeed,
+                                                        g_editor.warningMode));
     if (!g_editor.player || !g_editor.player->ok) {
         StopPlayback();
         return false;
     }
     g_editor.playing = true;
     g_editor.recordingStarted = false;
+    UpdateMenu();
     UseSystemCursor(IDC_ARROW);
     g_editor.player->DelayNextPoint(kFirstPointDelayMs);
     return true;

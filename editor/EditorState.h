@@ -3,20 +3,28 @@
 // module and the main window handle.
 #pragma once
 
+#include "DrawingSurface.h"
+#include "InputDevices.h"
 #include "ShowDocument.h"
+#include "ShowPlayer.h"
+#include "resource.h"
+#include "tvRegistryClient.h"
 
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <cstdint>
-
-class InputDevices;
-class ShowPlayer;
-class tvRegistryClient;
+#include <memory>
+#include <vector>
 
 const int kEditorPathSize = 260;
 const int kClassNameSize = 64;
 const int kCustomColourCount = 16;
+const int kRecentFileCount = IDM_RECENT_COUNT;
+// What Redo can put back is bounded: beyond this many points (16 bytes each,
+// 160 KB; a minute or two of painting) the oldest undone strokes are forgotten.
+const size_t kRedoPointLimit = 10000;
 
 // Which built-in character plays the show; the values are the ones stored
 // history and the character dialog know them by.
@@ -30,6 +38,13 @@ enum : int32_t {
 const uint8_t kDefaultPenSize = 4;
 const int16_t kDefaultPlaybackSpeed = 85;
 
+// One stroke that Undo took: the points after the one it cut at, with their
+// delays, and where the stroke began.
+struct UndoneStroke {
+    POINT start;
+    std::vector<ShowPoint> points;
+};
+
 struct EditorState {
     HINSTANCE module;
     HWND mainWindow;
@@ -41,20 +56,8 @@ struct EditorState {
     HCURSOR fillCursor;
     char className[kClassNameSize];
 
-    // The painting: the window's own DC and the drawing surface, a DIB
-    // section of the painting's size whose pixels the flood fill works on.
-    HDC windowDC;
-    HDC drawingDC;
-    HBITMAP drawingBitmap;
-    HGDIOBJ drawingDCFirstBitmap;  // what the memory DC held when it was made
-    HGDIOBJ windowDCFirstPen;
-    HGDIOBJ drawingDCFirstPen;
-    HPEN drawingPen;
-    void* drawingBits;
-    int drawingPitch;
-    int drawingBytesPerPixel;
-    int drawingWidth;
-    int drawingHeight;
+    // The painting as the window shows it; none when it could not be made.
+    std::unique_ptr<DrawingSurface> surface;
 
     COLORREF currentColour;
     uint8_t penSize;
@@ -66,6 +69,9 @@ struct EditorState {
     ShowDocumentPtr document;
     char path[kEditorPathSize];
     bool documentOpen;
+    // The document was opened, painted on or undone: the items that work on
+    // its points are offered (a new painting offers them from its first press).
+    bool painted;
     bool changed;
     bool recordingStarted;
     bool buttonDown;
@@ -80,9 +86,14 @@ struct EditorState {
     uint16_t screenWidth;
     uint16_t screenHeight;
 
-    tvRegistryClient* settings;
-    InputDevices* input;
-    ShowPlayer* player;
+    std::unique_ptr<tvRegistryClient> settings;
+    std::unique_ptr<InputDevices> input;  // during a playback
+    std::unique_ptr<ShowPlayer> player;   // during a playback
+
+    // Strokes that Undo took, the last one last, for Redo.
+    std::vector<UndoneStroke> redo;
+    size_t redoPoints;
+    char recentFiles[kRecentFileCount][kEditorPathSize];  // the newest first
 
     COLORREF customColours[kCustomColourCount];
     OPENFILENAMEA fileDialog;
@@ -101,11 +112,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK PlaybackWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool CreatePlaybackWindow();
 void DestroyPlaybackWindow();
-void StopPlayback();
+// A failure text, when given, is said as the player's would be.
+void StopPlayback(const char* failure = nullptr);
 bool CloseDocument(bool twoButtons);
 bool ExitEditor(bool twoButtons);
 void EndProgram();
 bool SavePrompt(bool twoButtons);
+BOOL QueryEndSession();
+void EndSession();
 
 // The painting (Painting.cpp).
 bool MakeSurfaces(int width, int height);
@@ -120,6 +134,8 @@ void OnLeftButtonDown(int x, int y);
 void OnMouseMove(int x, int y);
 void OnLeftButtonUp(int x, int y);
 void UndoCommand();
+void RedoCommand();
+void ForgetRedo();
 void SetEditorCursor(HCURSOR cursor);
 void UseSystemCursor(LPCSTR id);  // IDC_ARROW, IDC_CROSS, IDC_WAIT
 void SetIdleCursor();
@@ -132,19 +148,19 @@ bool SaveDocument(bool saveAs);
 bool PlayShow();
 void SetTitle();
 void PrepareFileDialog();
-void EnableMenuItems(const int* ids, int count, bool enabled);
-template <int N>
-void EnableMenuItems(const int (&ids)[N], bool enabled)
-{
-    EnableMenuItems(ids, N, enabled);
-}
-void EnableItem(int id, bool enabled);
-void EnableSignatureItem();
-void EnableItemsForPainting();
-void GrayDocumentItems();
+// Works out every item's state from the editor state; called wherever it changes.
+void UpdateMenu();
+bool HasSignature();
+void OpenDroppedFile(HDROP drop);
 INT_PTR CALLBACK PenSizeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PlaybackSpeedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK CharacterSelectionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SignatureDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 HBITMAP LoadCharacterBitmap(int32_t character);
 int32_t RandomCharacter();
+
+// The shows opened or saved last, at the end of the File menu (RecentFiles.cpp).
+void LoadRecentFiles();
+void RememberRecentFile(const char* path);
+void ForgetRecentFile(const char* path);
+void OpenRecentFile(int index);

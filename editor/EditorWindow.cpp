@@ -13,6 +13,7 @@
 
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -89,8 +90,8 @@ void StartSplash()
 
 void LoadSettings()
 {
-    tvRegistryClient* settings = new (std::nothrow) tvRegistryClient(g_editor.module);
-    g_editor.settings = settings;
+    g_editor.settings.reset(new (std::nothrow) tvRegistryClient(g_editor.module));
+    tvRegistryClient* settings = g_editor.settings.get();
     if (!settings)
         return;
     if (settings->OpenMachineKey()) {
@@ -142,8 +143,8 @@ bool RegisterWindowClasses()
 void PrepareMenu()
 {
     g_editor.menu = LoadMenuA(g_editor.module, MAKEINTRESOURCEA(IDR_EDITOR_MENU));
-    GrayDocumentItems();
-    EnableItem(IDM_SIGNATURE, false);
+    LoadRecentFiles();
+    UpdateMenu();
 }
 
 // Opens the show named on the command line; a show that plays for some time
@@ -181,7 +182,7 @@ bool IsPressed(int pollResult)
 // During a playback only the first of the three polls that sees its input acts.
 void PollPlaybackInput()
 {
-    InputDevices* input = g_editor.input;
+    InputDevices* input = g_editor.input.get();
     if (IsPressed(input->PollEscapeKey())) {
         if (g_editor.player)
             g_editor.player->ResetClock();
@@ -310,7 +311,7 @@ bool StartEditor(HINSTANCE module, const char* commandLine)
         MessageBoxA(nullptr, "Failed to create the editor window.", kErrorCaption, MB_OK);
         return false;
     }
-    g_editor.windowDC = GetDC(g_editor.mainWindow);
+    DragAcceptFiles(g_editor.mainWindow, TRUE);
 
     if (withShow)
         OpenCommandLineShow(commandLine);
@@ -376,7 +377,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: UseSystemCursor(IDC_ARROW); break;
     case WM_CLOSE: OnClose(window); return 0;
-    case WM_QUERYENDSESSION: return g_editor.exited || ExitEditor(false);
+    case WM_QUERYENDSESSION: return QueryEndSession();
+    case WM_ENDSESSION:
+        if (wParam)
+            EndSession();
+        return 0;
+    case WM_DROPFILES: OpenDroppedFile(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_DESTROY:
         // Reached without WM_CLOSE only when the system takes the window: the
         // user is asked once more, and the program ends whatever the answer.
@@ -450,37 +456,58 @@ void DestroyPlaybackWindow()
     ShowCursor(TRUE);
 }
 
-void StopPlayback()
+void StopPlayback(const char* failure)
 {
     g_editor.playing = false;
     char errorText[kPlayerMessageSize] = "";
+    if (failure)
+        snprintf(errorText, sizeof(errorText), "%s", failure);
     if (g_editor.player) {
         if (!g_editor.player->ok)
             snprintf(errorText, sizeof(errorText), "%s", g_editor.player->message);
         g_editor.player->Shutdown();
-        delete g_editor.player;
-        g_editor.player = nullptr;
+        g_editor.player.reset();
     }
     if (g_editor.input) {
         g_editor.input->Shutdown();
-        delete g_editor.input;
-        g_editor.input = nullptr;
+        g_editor.input.reset();
     }
     InvalidateRect(nullptr, nullptr, TRUE);
 
-    // A play-only start keeps its playback window until the program ends.
+    // A play-only start keeps its playback window until the program ends,
+    // unless there is a failure to tell: the box must not open under a
+    // top-most window without a cursor.
     if (!g_editor.playOnly) {
         DestroyPlaybackWindow();
         ShowWindow(g_editor.mainWindow, SW_RESTORE);
-        EnableItem(IDM_PLAY, true);
-        DrawMenuBar(g_editor.mainWindow);
+        UpdateMenu();
         UseSystemCursor(IDC_CROSS);
         SetCursorPos(g_editor.savedCursor.x, g_editor.savedCursor.y);
+    } else if (errorText[0] != '\0') {
+        DestroyPlaybackWindow();
     }
     // Said also in play-only mode: a show that cannot play must not end the
     // program without a word.
     if (errorText[0] != '\0')
         MessageBoxA(nullptr, errorText, kPlayErrorCaption, MB_OK);
+}
+
+// The session may end: the user is asked as for Close, but the program goes
+// on until the session really ends, since another program may refuse.
+BOOL QueryEndSession()
+{
+    if (g_editor.exited || !g_editor.documentOpen || !g_editor.changed)
+        return TRUE;
+    if (g_editor.playing)
+        StopPlayback();
+    return SavePrompt(false) ? TRUE : FALSE;
+}
+
+// The user has been asked already; the system ends the process after this.
+void EndSession()
+{
+    if (!g_editor.exited)
+        EndProgram();
 }
 
 bool SavePrompt(bool twoButtons)
@@ -499,16 +526,17 @@ bool CloseDocument(bool twoButtons)
     if (g_editor.documentOpen && g_editor.changed && !SavePrompt(twoButtons))
         return false;
     g_editor.document.reset();
+    ForgetRedo();
     ReleaseFreePointMemory();
     g_editor.path[0] = '\0';
     FillWindowGrey();
     FillSurfaceWhite(g_editor.screenWidth, g_editor.screenHeight);
     g_editor.documentOpen = false;
+    g_editor.painted = false;
     g_editor.changed = false;
     g_editor.recordingStarted = false;
-    GrayDocumentItems();
-    EnableItem(IDM_SIGNATURE, false);
-    DrawMenuBar(g_editor.mainWindow);
+    UpdateMenu();
+    ComputeClipRect();
     SetTitle();
     UseSystemCursor(IDC_ARROW);
     return true;
@@ -526,8 +554,7 @@ bool ExitEditor(bool twoButtons)
 void EndProgram()
 {
     g_editor.path[0] = '\0';
-    delete g_editor.settings;
-    g_editor.settings = nullptr;
+    g_editor.settings.reset();
     ReleaseSurfaces();
     g_editor.exited = true;
     PostQuitMessage(0);

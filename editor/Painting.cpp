@@ -7,6 +7,8 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -17,58 +19,38 @@ const int kBlockRight = 1;
 
 const int kRedrawPenWidth = 4;
 
-// The drawing surface keeps the display's depth where the fill can work on it
-// (16 bits as 5-6-5, else 32), so the window shows exactly what it holds.
-HBITMAP CreateDrawingBitmap(int width, int height, void** bits, int* bytesPerPixel)
-{
-    struct {
-        BITMAPINFOHEADER header;
-        DWORD masks[3];
-    } info = {};
-    info.header.biSize = sizeof(info.header);
-    info.header.biWidth = width;
-    info.header.biHeight = -height;  // top-down: row 0 first, as the fill expects
-    info.header.biPlanes = 1;
-    if (GetDeviceCaps(g_editor.windowDC, BITSPIXEL) == 16) {
-        info.header.biBitCount = 16;
-        info.header.biCompression = BI_BITFIELDS;
-        info.masks[0] = 0xF800;
-        info.masks[1] = 0x07E0;
-        info.masks[2] = 0x001F;
-        *bytesPerPixel = 2;
-    } else {
-        info.header.biBitCount = 32;
-        info.header.biCompression = BI_RGB;
-        *bytesPerPixel = 4;
-    }
-    return CreateDIBSection(g_editor.windowDC, reinterpret_cast<BITMAPINFO*>(&info),
-                            DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
-PixelMemory DrawingMemory()
-{
-    PixelMemory memory;
-    memory.bits = static_cast<uint8_t*>(g_editor.drawingBits);
-    memory.pitch = g_editor.drawingPitch;
-    memory.width = g_editor.drawingWidth;
-    memory.height = g_editor.drawingHeight;
-    memory.bytesPerPixel = g_editor.drawingBytesPerPixel;
-    return memory;
-}
-
 // What ExtFloodFill(x, y, colour at (x, y), FLOODFILLSURFACE) does with a
 // solid brush, without its per-row recursion, which overflows the stack on
 // winding areas.
 bool FillAreaAt(int x, int y, COLORREF colour)
 {
-    if (!g_editor.drawingBits || x < 0 || y < 0 || x >= g_editor.drawingWidth ||
-        y >= g_editor.drawingHeight)
+    DrawingSurface* surface = g_editor.surface.get();
+    if (!surface || x < 0 || y < 0 || x >= surface->width() || y >= surface->height())
         return false;
     GdiFlush();
-    uint32_t value = g_editor.drawingBytesPerPixel == 2
+    PixelMemory memory = surface->Pixels();
+    uint32_t value = memory.bytesPerPixel == 2
                          ? PixelValueFromColor(colour, 0xF800, 0x07E0, 0x001F)
                          : PixelValueFromColor(colour, 0xFF0000, 0x00FF00, 0x0000FF);
-    return SpanFloodFill(DrawingMemory(), x, y, value) >= 0;
+    return SpanFloodFill(memory, x, y, value) >= 0;
+}
+
+// GDI's nearest colour, or the colour itself where GDI cannot say (it may need
+// a palette object when no GDI handle is left).
+COLORREF NearestColour(HDC dc, COLORREF colour)
+{
+    COLORREF nearest = GetNearestColor(dc, colour);
+    return nearest == CLR_INVALID ? colour : nearest;
+}
+
+HDC WindowDC()
+{
+    return g_editor.surface ? g_editor.surface->windowDC() : nullptr;
+}
+
+HDC SurfaceDC()
+{
+    return g_editor.surface ? g_editor.surface->dc() : nullptr;
 }
 
 bool BlockHoldsColour(POINT p, COLORREF colour)
@@ -77,15 +59,51 @@ bool BlockHoldsColour(POINT p, COLORREF colour)
         return false;
     for (int y = p.y - kBlockLeft; y <= p.y + kBlockRight; y++)
         for (int x = p.x - kBlockLeft; x <= p.x + kBlockRight; x++)
-            if (GetPixel(g_editor.windowDC, x, y) != colour)
+            if (GetPixel(WindowDC(), x, y) != colour)
                 return false;
     return true;
 }
 
-void Record(int x, int y, uint8_t flags)
+const char kRecordingFailedText[] =
+    "The painting is no longer being recorded: there is not enough memory for more points.\n"
+    "What was recorded up to here is kept and shown; save it now.";
+const char kRecordingErrorCaption[] = "Recording Error";
+
+// The drag ends where the cursor is: the moves that follow are pen moves.
+void EndDrag()
 {
-    g_editor.document->RecordLivePoint(static_cast<uint16_t>(x), static_cast<uint16_t>(y),
-                                       g_editor.currentColour, g_editor.penSize, flags);
+    g_editor.buttonDown = false;
+    ClipCursor(nullptr);
+    ReleaseCapture();
+}
+
+// A point that cannot be had ends the recording: the window shows what the
+// show holds, and the user learns it at once. The next press records again.
+void StopRecordingForLackOfMemory()
+{
+    EndDrag();
+    g_editor.recordingStarted = false;
+    ReleaseFreePointMemory();
+    Redraw();
+    InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
+    UseSystemCursor(IDC_CROSS);
+    MessageBoxA(g_editor.mainWindow, kRecordingFailedText, kRecordingErrorCaption,
+                MB_OK | MB_ICONERROR);
+}
+
+bool Record(int x, int y, uint8_t flags)
+{
+    if (g_editor.document->RecordLivePoint(static_cast<uint16_t>(x), static_cast<uint16_t>(y),
+                                           g_editor.currentColour, g_editor.penSize, flags))
+        return true;
+    StopRecordingForLackOfMemory();
+    return false;
+}
+
+bool OnPainting(int x, int y)
+{
+    const ShowHeaderBlock& header = g_editor.document->header.block;
+    return x < header.width && y < header.height;
 }
 
 // Only the part of the window the new segment touches is repainted from the
@@ -105,7 +123,7 @@ void PickColourAt(int x, int y)
 {
     g_editor.pickMode = false;
     UseSystemCursor(IDC_CROSS);
-    COLORREF picked = GetPixel(g_editor.windowDC, x, y);
+    COLORREF picked = GetPixel(WindowDC(), x, y);
     if (picked == CLR_INVALID)
         return;
     g_editor.currentColour = picked;
@@ -115,23 +133,92 @@ void PickColourAt(int x, int y)
 void FillAt(int x, int y)
 {
     POINT p = {x, y};
-    COLORREF clicked = GetPixel(g_editor.windowDC, p.x, p.y);
+    COLORREF clicked = GetPixel(WindowDC(), p.x, p.y);
     g_editor.fillMode = false;
     if (!BlockHoldsColour(p, clicked))
         return;
     UseSystemCursor(IDC_CROSS);
     if (!FillAreaAt(p.x, p.y, g_editor.currentColour))
         return;
-    Record(x, y, PF_FILL);
-    InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
+    ForgetRedo();
+    if (Record(x, y, PF_FILL))
+        InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
 }
 
-void SelectRedrawPen(HPEN& pen, const ShowPoint& point)
+// The pen of the next points; when GDI can make none, the DC's own pen draws
+// them in their colour, one pixel wide, and the old pen goes.
+void SelectRedrawPen(HDC dc, ScopedPen& pen, const ShowPoint& point)
 {
-    HPEN next = CreatePen(PS_SOLID, point.penSize, GetNearestColor(g_editor.drawingDC, point.colour));
-    SelectObject(g_editor.drawingDC, next);
-    DeleteObject(pen);
-    pen = next;
+    COLORREF colour = NearestColour(dc, point.colour);
+    HPEN next = CreatePen(PS_SOLID, point.penSize, colour);
+    if (next)
+        SelectObject(dc, next);
+    else
+        SelectColourPen(dc, colour);
+    pen.Reset(next);
+}
+
+// Undo and Redo move the cursor to the end of the painting and the pen of
+// both DCs with it, so the next move goes on from there.
+void PutCursorAt(const ShowPoint& point)
+{
+    MoveToEx(WindowDC(), point.x, point.y, nullptr);
+    MoveToEx(SurfaceDC(), point.x, point.y, nullptr);
+    POINT p = {point.x, point.y};
+    ClientToScreen(g_editor.mainWindow, &p);
+    SetCursorPos(p.x, p.y);
+}
+
+void MarkChanged()
+{
+    g_editor.changed = true;
+    g_editor.painted = true;
+    UpdateMenu();
+}
+
+// What Undo is about to take; nothing when it is too long to keep or there is
+// no memory for it.
+UndoneStroke CopyUndoneStroke(ShowDocument& document)
+{
+    UndoneStroke stroke = {};
+    PointNode* cut = document.FindUndoCut();
+    if (!cut)
+        return stroke;
+    stroke.start = {cut->point.x, cut->point.y};
+    size_t count = 0;
+    for (PointNode* node = cut->next; node; node = node->next)
+        count++;
+    if (count > kRedoPointLimit)
+        return stroke;
+    try {
+        stroke.points.reserve(count);
+        for (PointNode* node = cut->next; node; node = node->next)
+            stroke.points.push_back(node->point);
+    } catch (const std::bad_alloc&) {
+        stroke.points.clear();
+    }
+    return stroke;
+}
+
+// Redo bounds its memory: the oldest undone strokes go first. A stroke that
+// could not be kept cannot be redone, nor can what was undone before it.
+void KeepForRedo(UndoneStroke&& stroke)
+{
+    if (stroke.points.empty()) {
+        ForgetRedo();
+        return;
+    }
+    try {
+        g_editor.redo.push_back(std::move(stroke));
+    } catch (const std::bad_alloc&) {
+        ForgetRedo();
+        return;
+    }
+    g_editor.redoPoints += g_editor.redo.back().points.size();
+    while (g_editor.redoPoints > kRedoPointLimit && !g_editor.redo.empty()) {
+        g_editor.redoPoints -= g_editor.redo.front().points.size();
+        g_editor.redo.erase(g_editor.redo.begin());
+    }
 }
 
 }  // namespace
@@ -154,31 +241,13 @@ void SetIdleCursor()
 bool MakeSurfaces(int width, int height)
 {
     ReleaseSurfaces();
-    g_editor.windowDC = GetDC(g_editor.mainWindow);
-    if (!g_editor.windowDC)
+    std::unique_ptr<DrawingSurface> surface(new (std::nothrow)
+                                                DrawingSurface(g_editor.mainWindow, width, height));
+    if (!surface || !surface->Ok())
         return false;
-    void* bits = nullptr;
-    int bytesPerPixel = 4;
-    HBITMAP bitmap = width > 0 && height > 0
-                         ? CreateDrawingBitmap(width, height, &bits, &bytesPerPixel)
-                         : nullptr;
-    HDC memory = bitmap ? CreateCompatibleDC(g_editor.windowDC) : nullptr;
-    if (!memory) {
-        if (bitmap)
-            DeleteObject(bitmap);
-        return false;
-    }
-    g_editor.drawingBitmap = bitmap;
-    g_editor.drawingDC = memory;
-    g_editor.drawingDCFirstBitmap = SelectObject(memory, bitmap);
-    g_editor.drawingBits = bits;
-    g_editor.drawingBytesPerPixel = bytesPerPixel;
-    g_editor.drawingPitch = ((width * bytesPerPixel) + 3) & ~3;
-    g_editor.drawingWidth = width;
-    g_editor.drawingHeight = height;
-
+    g_editor.surface = std::move(surface);
     RECT area = {0, 0, width, height};
-    FillRect(g_editor.windowDC, &area, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    FillRect(WindowDC(), &area, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
     FillSurfaceWhite(width, height);
     MakePen();
     return true;
@@ -186,87 +255,58 @@ bool MakeSurfaces(int width, int height)
 
 void MakePen()
 {
-    if (!g_editor.windowDC || !g_editor.drawingDC)
-        return;
-    if (g_editor.drawingPen) {
-        SelectObject(g_editor.windowDC, g_editor.windowDCFirstPen);
-        SelectObject(g_editor.drawingDC, g_editor.drawingDCFirstPen);
-        DeleteObject(g_editor.drawingPen);
-    }
-    COLORREF nearest = GetNearestColor(g_editor.windowDC, g_editor.currentColour);
-    g_editor.drawingPen = CreatePen(PS_SOLID, g_editor.penSize, nearest);
-    g_editor.windowDCFirstPen = SelectObject(g_editor.windowDC, g_editor.drawingPen);
-    g_editor.drawingDCFirstPen = SelectObject(g_editor.drawingDC, g_editor.drawingPen);
+    if (g_editor.surface)
+        g_editor.surface->SetPen(g_editor.penSize, NearestColour(WindowDC(), g_editor.currentColour));
 }
 
 void ReleaseSurfaces()
 {
-    if (g_editor.drawingDC) {
-        if (g_editor.drawingPen)
-            SelectObject(g_editor.drawingDC, g_editor.drawingDCFirstPen);
-        SelectObject(g_editor.drawingDC, g_editor.drawingDCFirstBitmap);
-        DeleteDC(g_editor.drawingDC);
-    }
-    if (g_editor.windowDC && g_editor.drawingPen)
-        SelectObject(g_editor.windowDC, g_editor.windowDCFirstPen);
-    if (g_editor.drawingBitmap)
-        DeleteObject(g_editor.drawingBitmap);
-    if (g_editor.drawingPen)
-        DeleteObject(g_editor.drawingPen);
-    if (g_editor.windowDC)
-        ReleaseDC(g_editor.mainWindow, g_editor.windowDC);
-    g_editor.drawingDC = nullptr;
-    g_editor.drawingBitmap = nullptr;
-    g_editor.drawingPen = nullptr;
-    g_editor.windowDC = nullptr;
-    g_editor.drawingBits = nullptr;
-    g_editor.drawingWidth = g_editor.drawingHeight = 0;
+    g_editor.surface.reset();
 }
 
 void FillWindowGrey()
 {
-    if (!g_editor.windowDC)
-        return;
+    ScopedGetDC dc(g_editor.mainWindow);
     RECT area = {0, 0, g_editor.screenWidth, g_editor.screenHeight};
-    FillRect(g_editor.windowDC, &area, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
 }
 
 void FillSurfaceWhite(int width, int height)
 {
-    if (!g_editor.drawingDC)
-        return;
-    RECT area = {0, 0, width, height};
-    FillRect(g_editor.drawingDC, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (g_editor.surface)
+        g_editor.surface->FillWhite(width, height);
 }
 
 // Pens are made again only where colour or size change from one point to the next.
 void Redraw()
 {
-    if (!g_editor.document || !g_editor.drawingDC)
+    HDC dc = SurfaceDC();
+    if (!g_editor.document || !dc)
         return;
     ShowDocument& document = *g_editor.document;
     FillSurfaceWhite(document.header.block.width, document.header.block.height);
     ShowPoint penOf = {};
     penOf.colour = RGB(0, 0, 0);
     penOf.penSize = kRedrawPenWidth;
-    HPEN pen = CreatePen(PS_SOLID, kRedrawPenWidth, GetNearestColor(g_editor.drawingDC, penOf.colour));
-    HGDIOBJ previous = SelectObject(g_editor.drawingDC, pen);
+    COLORREF black = NearestColour(dc, penOf.colour);
+    ScopedPen pen(CreatePen(PS_SOLID, kRedrawPenWidth, black));
+    HGDIOBJ previous = pen ? SelectObject(dc, pen) : SelectColourPen(dc, black);
     document.Rewind();
     while (PointNode* node = document.NextPoint()) {
         const ShowPoint& point = node->point;
         if (point.colour != penOf.colour || point.penSize != penOf.penSize) {
-            SelectRedrawPen(pen, point);
+            SelectRedrawPen(dc, pen, point);
             penOf = point;
         }
         if (point.flags & PF_FILL)
             FillAreaAt(point.x, point.y, point.colour);
         if (point.flags & PF_PEN_DOWN)
-            LineTo(g_editor.drawingDC, point.x, point.y);
+            LineTo(dc, point.x, point.y);
         else
-            MoveToEx(g_editor.drawingDC, point.x, point.y, nullptr);
+            MoveToEx(dc, point.x, point.y, nullptr);
     }
-    SelectObject(g_editor.drawingDC, previous);
-    DeleteObject(pen);
+    SelectObject(dc, previous);
+    pen.Reset();
     MakePen();
 }
 
@@ -293,15 +333,14 @@ bool ComputeClipRect()
 void PaintMainWindow(HWND window)
 {
     PAINTSTRUCT paint;
-    BeginPaint(window, &paint);
-    HDC dc = g_editor.windowDC;
+    HDC dc = BeginPaint(window, &paint);
     HBRUSH grey = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    if (dc && g_editor.documentOpen && g_editor.drawingDC) {
-        RECT painting = {0, 0, g_editor.drawingWidth, g_editor.drawingHeight};
+    if (dc && g_editor.documentOpen && g_editor.surface) {
+        RECT painting = {0, 0, g_editor.surface->width(), g_editor.surface->height()};
         RECT shown;
         if (IntersectRect(&shown, &paint.rcPaint, &painting))
             BitBlt(dc, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top,
-                   g_editor.drawingDC, shown.left, shown.top, SRCCOPY);
+                   SurfaceDC(), shown.left, shown.top, SRCCOPY);
         RECT right = {painting.right, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom};
         RECT below = {paint.rcPaint.left, painting.bottom, painting.right, paint.rcPaint.bottom};
         if (right.left < right.right)
@@ -309,8 +348,7 @@ void PaintMainWindow(HWND window)
         if (below.top < below.bottom)
             FillRect(dc, &below, grey);
     } else if (dc) {
-        RECT area = {0, 0, g_editor.screenWidth, g_editor.screenHeight};
-        FillRect(dc, &area, grey);
+        FillRect(dc, &paint.rcPaint, grey);
     }
     EndPaint(window, &paint);
 
@@ -333,18 +371,19 @@ void OnLeftButtonDown(int x, int y)
         g_editor.swallowNextClick = false;
         return;
     }
-    if (g_editor.pickMode || !g_editor.documentOpen)
+    if (g_editor.pickMode || !g_editor.documentOpen || !g_editor.surface || !OnPainting(x, y))
         return;
     SetEditorCursor(g_editor.drawCursor);
     ClipCursor(&g_editor.clipRect);
     SetCapture(g_editor.mainWindow);
+    ForgetRedo();
     if (!g_editor.changed || !g_editor.recordingStarted) {
-        EnableItemsForPainting();
-        g_editor.changed = true;
+        MarkChanged();
         if (!g_editor.recordingStarted) {
-            MoveToEx(g_editor.windowDC, x, y, nullptr);
-            MoveToEx(g_editor.drawingDC, x, y, nullptr);
-            Record(x, y, 0);
+            MoveToEx(WindowDC(), x, y, nullptr);
+            MoveToEx(SurfaceDC(), x, y, nullptr);
+            if (!Record(x, y, 0))
+                return;
         }
     }
     if (g_editor.playing) {
@@ -368,25 +407,26 @@ void OnMouseMove(int x, int y)
             SetIdleCursor();
         return;
     }
-    if (g_editor.playing || !g_editor.document)
+    // The grey around a painting smaller than the window is no part of it.
+    if (g_editor.playing || !g_editor.document || !g_editor.surface || !OnPainting(x, y))
         return;
 
     POINT from = {};
-    GetCurrentPositionEx(g_editor.drawingDC, &from);
+    GetCurrentPositionEx(SurfaceDC(), &from);
     uint8_t flags = 0;
     if (g_editor.buttonDown && !modeOn) {
         SetEditorCursor(g_editor.drawCursor);
-        LineTo(g_editor.windowDC, x, y);
-        LineTo(g_editor.drawingDC, x, y);
+        LineTo(WindowDC(), x, y);
+        LineTo(SurfaceDC(), x, y);
         flags = PF_PEN_DOWN;
     } else {
         if (!modeOn)
             UseSystemCursor(IDC_CROSS);
-        MoveToEx(g_editor.windowDC, x, y, nullptr);
-        MoveToEx(g_editor.drawingDC, x, y, nullptr);
+        MoveToEx(WindowDC(), x, y, nullptr);
+        MoveToEx(SurfaceDC(), x, y, nullptr);
     }
-    Record(x, y, flags);
-    RepaintSegment(from, x, y);
+    if (Record(x, y, flags))
+        RepaintSegment(from, x, y);
 }
 
 void OnLeftButtonUp(int x, int y)
@@ -395,35 +435,71 @@ void OnLeftButtonUp(int x, int y)
         PickColourAt(x, y);
         return;
     }
-    if (g_editor.fillMode && g_editor.document)
+    if (g_editor.fillMode && g_editor.document && g_editor.surface)
         FillAt(x, y);
     UseSystemCursor(IDC_CROSS);
-    g_editor.buttonDown = false;
-    ClipCursor(nullptr);
-    ReleaseCapture();
+    EndDrag();
 }
 
 // The cursor goes to the end of what is left, and the next move records
-// from there, so the hand's path continues where the painting does.
+// from there, so the hand's path continues where the painting does. A drag
+// that was going on ends there too.
 void UndoCommand()
 {
-    if (!g_editor.document)
+    if (!g_editor.document || g_editor.playing)
         return;
     UseSystemCursor(IDC_WAIT);
-    PointNode* end = g_editor.document->UndoLastStroke();
+    if (g_editor.buttonDown)
+        EndDrag();
+    ShowDocument& document = *g_editor.document;
+    UndoneStroke stroke = CopyUndoneStroke(document);
+    PointNode* end = document.UndoLastStroke();
     ReleaseFreePointMemory();
     if (end) {
+        KeepForRedo(std::move(stroke));
         Redraw();
         InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
-        POINT p = {end->point.x, end->point.y};
-        ClientToScreen(g_editor.mainWindow, &p);
-        SetCursorPos(p.x, p.y);
-        if (!g_editor.changed) {
-            const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO};
-            EnableMenuItems(items, true);
-            DrawMenuBar(g_editor.mainWindow);
-            g_editor.changed = true;
-        }
+        PutCursorAt(end->point);
+        MarkChanged();
     }
     UseSystemCursor(IDC_CROSS);
+}
+
+// Puts back the stroke Undo took last, with its timing, from where it began.
+void RedoCommand()
+{
+    if (!g_editor.document || g_editor.playing || g_editor.redo.empty())
+        return;
+    UseSystemCursor(IDC_WAIT);
+    if (g_editor.buttonDown)
+        EndDrag();
+    ShowDocument& document = *g_editor.document;
+    UndoneStroke stroke = std::move(g_editor.redo.back());
+    g_editor.redo.pop_back();
+    g_editor.redoPoints -= stroke.points.size();
+    const ShowPoint& last = document.tail->point;
+    bool ok = true;
+    if (last.x != stroke.start.x || last.y != stroke.start.y)
+        ok = document.AddPoint(static_cast<uint16_t>(stroke.start.x),
+                               static_cast<uint16_t>(stroke.start.y), 0, last.colour, last.penSize, 0);
+    for (size_t k = 0; ok && k < stroke.points.size(); k++)
+        ok = document.AppendPoint(stroke.points[k]);
+    const ShowPoint& end = document.tail->point;
+    document.lastRecorded.x = end.x;
+    document.lastRecorded.y = end.y;
+    document.lastRecorded.flags = end.flags;
+    Redraw();
+    InvalidateRect(g_editor.mainWindow, nullptr, FALSE);
+    PutCursorAt(end);
+    MarkChanged();
+    UseSystemCursor(IDC_CROSS);
+    if (!ok)
+        StopRecordingForLackOfMemory();
+}
+
+void ForgetRedo()
+{
+    g_editor.redo.clear();
+    g_editor.redo.shrink_to_fit();
+    g_editor.redoPoints = 0;
 }

@@ -104,9 +104,13 @@ static_assert(IDB_THUMB_VELKA < IDB_CHAR_DORIN && IDB_CHAR_DORIN < IDB_THUMB_DOR
 #define IDM_CLOSE 40014
 #define IDM_CHARACTER 40015
 #define IDM_UNDO 40018
+#define IDM_REDO 40019
 #define IDM_PICK_COLOR 40022
 #define IDM_FLOOD_FILL 141
 #define IDM_SIGNATURE 154
+// The recent shows at the end of the File menu: IDM_RECENT_FIRST and the three after it.
+#define IDM_RECENT_FIRST 40040
+#define IDM_RECENT_COUNT 4
 
 // Controls of the editor's dialogs
 #define IDC_PEN_SIZE 1000            // dialog 102
@@ -130,6 +134,9 @@ static_assert(IDD_PEN_SIZE != IDD_PLAYBACK_SPEED && IDD_EDITOR_CHARACTER != IDD_
 // The character dialog's radio buttons share one group; their ids must differ.
 static_assert(IDC_PICK_VELKA != IDC_PICK_DORIN && IDC_PICK_DORIN != IDC_PICK_BRAMWELL,
               "character radio buttons collide");
+static_assert(IDM_REDO != IDM_UNDO && IDM_REDO != IDM_PICK_COLOR &&
+                  (IDM_PICK_COLOR < IDM_RECENT_FIRST || IDM_PICK_COLOR >= IDM_RECENT_FIRST + IDM_RECENT_COUNT),
+              "editor command ids collide");
 static_assert(IDC_CURSOR_DRAW != IDC_CURSOR_PICK && IDC_CURSOR_PICK != IDC_CURSOR_FILL,
               "editor cursor ids collide");
 #endif

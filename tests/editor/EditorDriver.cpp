@@ -166,6 +166,17 @@ bool EditorDriver::ItemEnabled(int id)
     return !(state & (MF_GRAYED | MF_DISABLED));
 }
 
+bool EditorDriver::HasItem(int id)
+{
+    static const UINT itemState = RegisterWindowMessageA("TovarenEditorItemState");
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutA(main, itemState, id, 0, SMTO_NORMAL, 5000, &state)) {
+        ADD_FAILURE() << "the editor did not answer for menu item " << id;
+        return false;
+    }
+    return static_cast<UINT>(state) != static_cast<UINT>(-1);
+}
+
 POINT EditorDriver::Screen(int x, int y)
 {
     POINT p = {x, y};

@@ -25,6 +25,8 @@ public:
     // A command as the menu sends it.
     void Command(int id);
     bool ItemEnabled(int id);
+    // Whether the menu has an item with this command at all.
+    bool HasItem(int id);
     std::string Title() { return WindowText(main); }
     // A screen point of the main window's client area.
     POINT Screen(int x, int y);
