@@ -111,11 +111,17 @@ void RunPreviewMode(HWND parent)
 
 void RunFullScreenMode(int showCommand)
 {
-    CaptureDesktopPicture(g_saver.screenWidth, g_saver.screenHeight);
+    RECT everyMonitor = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         0, 0};
+    everyMonitor.right = everyMonitor.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    everyMonitor.bottom = everyMonitor.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    CaptureDesktopPictureOf(everyMonitor);
+    CreateMonitorWindows();
     HWND window = CreateWindowExA(WS_EX_TOPMOST, kWindowClass, kWindowClass, WS_POPUP, 0, 0,
                                   g_saver.screenWidth, g_saver.screenHeight, nullptr, nullptr,
                                   g_saver.module, nullptr);
     if (!window) {
+        DestroyMonitorWindows();
         ReleaseDesktopPicture();
         MessageBoxA(nullptr, "Failed to create main window for screensaver", "Error", MB_OK);
         // The extracted show and bitmap of a standalone saver go with us.
@@ -133,6 +139,7 @@ void RunFullScreenMode(int showCommand)
     RunFullScreen(window);
     ReleaseAll();
     DestroyWindow(window);
+    DestroyMonitorWindows();
     ReleaseDesktopPicture();
     InvalidateRect(nullptr, nullptr, TRUE);
     ShowCursor(TRUE);
@@ -239,6 +246,7 @@ void HandlePauseKey(InputDevices* devices)
         g_saver.player->DelayNextPoint(kPauseKeyHoldMs);
     else
         g_saver.player->ResetClock();
+    PauseMonitorShows(devices->paused, kPauseKeyHoldMs);
 }
 
 }  // namespace
@@ -312,6 +320,7 @@ bool RunFullScreen(HWND window)
                 ReleaseDevices(devices);
                 return false;
             }
+            StartMonitorShows();
         }
         HandlePauseKey(devices);
         if (devices->PollNextKey()) {
@@ -321,6 +330,7 @@ bool RunFullScreen(HWND window)
                 ReleaseDevices(devices);
                 return false;
             }
+            SkipMonitorShows();
         }
         if (devices->PollHelpKey())
             OpenHelpOrSayItIsMissing();
@@ -330,6 +340,7 @@ bool RunFullScreen(HWND window)
                 return false;
             }
         }
+        StepMonitorShows();
         if (devices->PollActivity()) {
             ReleaseDevices(devices);
             return true;
