@@ -188,6 +188,17 @@ int InputDevices::PollActivityForSaver()
     return INPUT_NOT_SEEN;
 }
 
+// The first reading takes up the jump; the second is what a quiet mouse
+// reads from now on.
+void InputDevices::ForgetMouseMovement()
+{
+    DIMOUSESTATE state;
+    if (!ReadMouse(state) || !ReadMouse(state))
+        return;
+    lastMouseState.lX = state.lX;
+    lastMouseState.lY = state.lY;
+}
+
 // The editor's user moves the mouse to reach the keyboard: movement is not activity.
 int InputDevices::PollActivityForEditor()
 {

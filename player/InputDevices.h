@@ -35,6 +35,9 @@ public:
     int PollHelpKey();
     int PollEscapeKey();
     int PollActivity();
+    // Takes the mouse movement since the last reading as no movement: the
+    // system itself moves the pointer when monitors come or go.
+    void ForgetMouseMovement();
 
     void Shutdown();
 

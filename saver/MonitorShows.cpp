@@ -27,6 +27,19 @@ const DWORD kMonitorCheckMs = 1000;
 
 DWORD g_lastMonitorCheck = 0;
 
+struct Layout {
+    int monitors, left, top, width, height;
+};
+Layout g_layout = {0, 0, 0, 0, 0};
+
+Layout CurrentLayout()
+{
+    Layout now = {GetSystemMetrics(SM_CMONITORS), GetSystemMetrics(SM_XVIRTUALSCREEN),
+                  GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                  GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    return now;
+}
+
 struct MonitorRects {
     RECT rects[kMaxOtherMonitors];
     int count;
@@ -211,6 +224,7 @@ bool PaintsEveryMonitor()
 // when it loses the focus.
 void CreateMonitorWindows()
 {
+    g_layout = CurrentLayout();
     MonitorRects others = OtherMonitors();
     if (others.count == 0)
         return;
@@ -303,6 +317,15 @@ void CheckMonitorsStillThere()
         DestroyWindow(monitor.window);
         monitor.window = nullptr;
     }
+}
+
+bool MonitorLayoutChanged()
+{
+    Layout now = CurrentLayout();
+    if (memcmp(&now, &g_layout, sizeof(now)) == 0)
+        return false;
+    g_layout = now;
+    return true;
 }
 
 void ReleaseMonitorShows()

@@ -93,6 +93,8 @@ void StepMonitorShows();
 void PauseMonitorShows(bool paused, DWORD holdMs);
 bool SkipMonitorShows();
 void CheckMonitorsStillThere();
+// True once when monitors came, went or moved since the last call.
+bool MonitorLayoutChanged();
 void ReleaseMonitorShows();
 void DestroyMonitorWindows();
 // The next show for a monitor (-1: the main one), not one that another

@@ -32,6 +32,9 @@ const DWORD kKeyRepeatSleepMs = 150;
 const DWORD kPreviewStartDelayMs = 800;
 const DWORD kPauseKeyHoldMs = 120000;
 const int32_t kIdleLeadMs = 60;
+// How long after monitors came or went, or the main monitor changed its
+// mode beside others, the pointer's moves are the system's, not the user's.
+const DWORD kLayoutSettleMs = 3000;
 
 enum SaverMode { MODE_SETTINGS, MODE_PREVIEW, MODE_FULL_SCREEN };
 
@@ -289,6 +292,37 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+namespace {
+
+// When the monitor left of or above the main one goes, the main monitor keeps
+// its place in window coordinates but not on the display: Wine leaves the
+// window where the main monitor was. Moving it off its place and back puts
+// it on the main monitor again.
+void KeepOnMainMonitor(HWND window)
+{
+    const UINT flags = SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE;
+    SetWindowPos(window, nullptr, 1, 1, 0, 0, flags);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0, flags);
+}
+
+// When a monitor goes, the system moves the pointer (under Wine, a reading
+// of the mouse jumps) and its window goes; neither is the user coming back.
+// True when the layout changed just now.
+bool FollowMonitorChanges(HWND window, InputDevices* devices, DWORD& settleUntil)
+{
+    bool changed = MonitorLayoutChanged();
+    if (changed) {
+        settleUntil = timeGetTime() + kLayoutSettleMs;
+        CheckMonitorsStillThere();
+        KeepOnMainMonitor(window);
+    }
+    if (static_cast<int32_t>(settleUntil - timeGetTime()) > 0)
+        devices->ForgetMouseMovement();
+    return changed;
+}
+
+}  // namespace
+
 bool RunFullScreen(HWND window)
 {
     InputDevices* devices = new (std::nothrow) InputDevices(g_saver.module, INPUT_RULE_SAVER);
@@ -305,6 +339,7 @@ bool RunFullScreen(HWND window)
         ReleaseDevices(devices);
         return true;
     }
+    DWORD settleUntil = timeGetTime();
     for (;;) {
         if (g_saver.closeRequested) {
             ReleaseDevices(devices);
@@ -321,6 +356,10 @@ bool RunFullScreen(HWND window)
                 return false;
             }
             StartMonitorShows();
+            // Wine moves the pointer to the main monitor's edge a moment
+            // after its mode changed when there are several monitors.
+            if (g_saver.monitorCount > 0)
+                settleUntil = timeGetTime() + kLayoutSettleMs;
         }
         HandlePauseKey(devices);
         if (devices->PollNextKey()) {
@@ -341,7 +380,10 @@ bool RunFullScreen(HWND window)
             }
         }
         StepMonitorShows();
-        if (devices->PollActivity()) {
+        FollowMonitorChanges(window, devices, settleUntil);
+        // The mouse may jump in the very moment monitors come or go, after
+        // the layout was looked at: such activity is read again later.
+        if (devices->PollActivity() && !FollowMonitorChanges(window, devices, settleUntil)) {
             ReleaseDevices(devices);
             return true;
         }

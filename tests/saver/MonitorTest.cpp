@@ -15,6 +15,8 @@ const COLORREF kRed = RGB(255, 0, 0);
 const COLORREF kYellow = RGB(255, 255, 0);
 const COLORREF kBlue = RGB(0, 0, 255);
 const COLORREF kOrange = RGB(255, 128, 0);
+const COLORREF kPurple = RGB(128, 0, 128);
+const COLORREF kCyan = RGB(0, 255, 255);
 const COLORREF kBlack = RGB(0, 0, 0);
 const COLORREF kCharacterColour = RGB(0, 200, 255);
 
@@ -36,6 +38,27 @@ BOOL CALLBACK NoteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
         found->other = info.rcMonitor;
     ++found->count;
     return TRUE;
+}
+
+// Where the runner put the second monitor: "RightOf" or "LeftOf".
+std::string SecondMonitorPlace()
+{
+    char place[32] = "";
+    GetEnvironmentVariableA("TOVAREN_SECOND_MONITOR", place, sizeof(place));
+    return place;
+}
+
+// Runs xrandr of the X server the test runs on (Wine starts Unix programs
+// too); it takes outputs off and on as unplugging a monitor would.
+bool RunXrandr(const std::string& arguments)
+{
+    PROCESS_INFORMATION process;
+    if (!StartProgram("Z:\\usr\\bin\\xrandr", arguments, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
 }
 
 int Area(const RECT& r)
@@ -62,6 +85,10 @@ protected:
         EnumDisplayMonitors(nullptr, nullptr, NoteMonitor, reinterpret_cast<LPARAM>(&monitors));
         ASSERT_EQ(2, monitors.count) << "these tests run on the two-monitor X server "
                                         "(tests/saver/run-on-two-monitors.sh)";
+        if (SecondMonitorPlace() == "LeftOf")
+            ASSERT_LT(monitors.other.left, 0) << "the second monitor is not left of the main one";
+        else
+            ASSERT_GE(monitors.other.left, monitors.main.right);
         showFolder = FreshFolder("monitor_shows");
         characterFolder = FreshFolder("monitor_chars");
         WriteBytes(JoinPath(characterFolder, "blue.bmp"), BitmapBytes(60, 60, kCharacterColour));
@@ -83,11 +110,14 @@ protected:
             WriteShow(JoinPath(showFolder, name), FloodShow(colour));
         }
     }
-    // Wine moves the pointer to the main monitor's left edge when that
-    // monitor changes its mode; parked there, the move is no move at all.
+    // Wine 8 moves the pointer to the main monitor's edge that faces the
+    // other monitor when the main monitor changes its mode, and the saver
+    // takes that for the user; parked there, the move is no move at all.
     void ParkPointer()
     {
-        SetCursorPos(monitors.main.left, (monitors.main.top + monitors.main.bottom) / 2);
+        int x = monitors.other.left < monitors.main.left ? monitors.main.left
+                                                         : monitors.main.right - 1;
+        SetCursorPos(x, (monitors.main.top + monitors.main.bottom) / 2);
         PumpFor(200);
     }
     // The show colour that covers most of the area, or CLR_INVALID.
@@ -117,6 +147,15 @@ protected:
             return *onMain != CLR_INVALID && *onOther != CLR_INVALID;
         }, 20000, 200);
         ASSERT_TRUE(both) << "main " << std::hex << *onMain << ", other " << *onOther;
+        paintingSeen = GetTickCount();
+    }
+    // Beside other monitors the pointer's moves of the first seconds are
+    // Wine's (it moves the pointer after the mode change), and the saver
+    // lets them pass; a user's move comes later.
+    void WaitBeforeMoving()
+    {
+        while (GetTickCount() - paintingSeen < 3500)
+            PumpFor(100);
     }
     void EndAndSeeBothDesktops(SaverProcess& saver)
     {
@@ -131,13 +170,15 @@ protected:
     FakeDesktop desktop;
     std::string showFolder;
     std::string characterFolder;
+    DWORD paintingSeen = 0;
 };
 
 }  // namespace
 
 TEST_F(TwoMonitors, EachMonitorPaintsItsOwnShowNSkipsBothAndAMoveEndsBoth)
 {
-    const auto colours = {kRed, kYellow, kBlue, kOrange};
+    // Enough shows that N, seen once or twice, always finds unseen ones.
+    const auto colours = {kRed, kYellow, kBlue, kOrange, kPurple, kCyan};
     AddShows(colours);
     SaverProcess saver;
     COLORREF firstMain = CLR_INVALID;
@@ -153,7 +194,7 @@ TEST_F(TwoMonitors, EachMonitorPaintsItsOwnShowNSkipsBothAndAMoveEndsBoth)
     EXPECT_TRUE(GetWindowLongA(cover, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     // N: both go on with shows not seen yet, still two different ones.
-    PressKey('N');
+    PressKey('N', 200);
     COLORREF nextMain = CLR_INVALID;
     COLORREF nextOther = CLR_INVALID;
     EXPECT_TRUE(WaitUntil([&] {
@@ -165,6 +206,7 @@ TEST_F(TwoMonitors, EachMonitorPaintsItsOwnShowNSkipsBothAndAMoveEndsBoth)
     EXPECT_NE(nextMain, nextOther);
     EXPECT_TRUE(saver.Running()) << "N is not activity";
 
+    WaitBeforeMoving();
     MoveMouseBy(40, 25);
     EndAndSeeBothDesktops(saver);
 }
@@ -200,4 +242,29 @@ TEST_F(TwoMonitors, MainMonitorOnlyCoversTheOtherDarkAndAClickThereEndsAll)
                  (monitors.other.top + monitors.other.bottom) / 2);
     ClickMouse();
     EndAndSeeBothDesktops(saver);
+}
+
+TEST_F(TwoMonitors, AMonitorUnpluggedWhileRunningTakesItsWindowAndTheMainOneGoesOn)
+{
+    AddShows({kRed, kYellow});
+    SaverProcess saver;
+    COLORREF onMain = CLR_INVALID;
+    COLORREF onOther = CLR_INVALID;
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForBoth(saver, {kRed, kYellow}, &onMain, &onOther));
+    ASSERT_NE(nullptr, FindWindowA("TovarenMonitor", nullptr));
+
+    ASSERT_TRUE(RunXrandr("--output DUMMY1 --off"));
+    EXPECT_TRUE(WaitUntil([] { return GetSystemMetrics(SM_CMONITORS) == 1; }, 5000));
+    EXPECT_TRUE(WaitUntil([] { return FindWindowA("TovarenMonitor", nullptr) == nullptr; }, 5000))
+        << "the window of the unplugged monitor stayed";
+    PumpFor(1500);
+    EXPECT_TRUE(saver.Running()) << "unplugging a monitor ended the saver";
+    EXPECT_EQ(onMain, ShownColour(monitors.main, {onMain}));
+
+    PressKey(VK_SPACE, 250);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_EQ(0u, saver.exitCode);
+    std::string place = SecondMonitorPlace() == "LeftOf" ? "--left-of" : "--right-of";
+    RunXrandr("--output DUMMY1 --auto " + place + " DUMMY0");
+    EXPECT_TRUE(WaitUntil([] { return GetSystemMetrics(SM_CMONITORS) == 2; }, 5000));
 }

@@ -36,7 +36,7 @@ for place in RightOf LeftOf; do
   # this one, with their output elsewhere.
   wineserver -k 2>/dev/null || true
   DISPLAY=$display wine wineboot </dev/null >/dev/null 2>&1 || true
-  DISPLAY=$display wine "$program" "$@" || status=1
+  DISPLAY=$display TOVAREN_SECOND_MONITOR=$place wine "$program" "$@" || status=1
   wineserver -k 2>/dev/null || true
   "$top/scripts/two-monitors.sh" stop "$work/$place"
 done
