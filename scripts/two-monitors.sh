@@ -2,9 +2,10 @@
 # A headless X server with two monitors side by side (Xorg's dummy driver,
 # one screen with two RandR outputs), for the saver's tests and benchmarks.
 #
-#   two-monitors.sh start <folder> [RightOf|LeftOf|Above|Below]
+#   two-monitors.sh start <folder> [RightOf|LeftOf|Above|Below|Off]
 #       starts the server, the second monitor placed as told (RightOf when
-#       not given) of the main one; prints the display (":75") and keeps the
+#       not given) of the main one, or switched off (the same server with one
+#       monitor, for comparisons); prints the display (":75") and keeps the
 #       configuration, the log and the process id in <folder>
 #   two-monitors.sh stop <folder>
 #       stops the server started with that folder
@@ -36,7 +37,11 @@ mkdir -p "$folder"
 stop_server
 sed "s/Option \"RightOf\" \"Mon0\"/Option \"$place\" \"Mon0\"/" \
   "$here/../tests/saver/xorg/two-monitors.conf" >"$folder/xorg.conf"
-case $place in Above|Below) sed -i 's/Virtual 2048 768/Virtual 1024 1536/' "$folder/xorg.conf" ;; esac
+case $place in
+  Above|Below) sed -i 's/Virtual 2048 768/Virtual 1024 1536/' "$folder/xorg.conf" ;;
+  Off) sed -i -e 's/Option "Enable" "true"/Option "Enable" "false"/' \
+              -e 's/Virtual 2048 768/Virtual 1024 768/' "$folder/xorg.conf" ;;
+esac
 
 # The first display number from 75 up whose lock file and socket are free.
 for n in $(seq 75 140); do
