@@ -140,12 +140,13 @@ ShowPlayer::ShowPlayer(HWND window, ShowDocument* document, HBITMAP characterBit
     ok = ready && StartShow(document, characterBitmap, speed, warningMode);
 }
 
-ShowPlayer::ShowPlayer(HWND window, HBITMAP desktopPicture, int pictureX, int pictureY) {
+ShowPlayer::ShowPlayer(HWND window, HBITMAP desktopPicture, int pictureX, int pictureY,
+                       IDirectDraw4* sharedDirectDraw) {
     ResetFields();
     this->window = window;
     monitorWindow = true;
     ComputeDisplayRects();
-    ok = initTovarenPlayerMonitor(desktopPicture, pictureX, pictureY);
+    ok = initTovarenPlayerMonitor(desktopPicture, pictureX, pictureY, sharedDirectDraw);
 }
 
 ShowPlayer::~ShowPlayer() {
@@ -364,12 +365,17 @@ bool ShowPlayer::initTovarenPlayerWindowed() {
 // The surfaces of the full screen, all off screen: the back buffer holds the
 // frame that is copied to the window. The main monitor's exclusive mode and
 // this object's normal level live side by side in one process.
-bool ShowPlayer::initTovarenPlayerMonitor(HBITMAP desktopPicture, int pictureX, int pictureY) {
+bool ShowPlayer::initTovarenPlayerMonitor(HBITMAP desktopPicture, int pictureX, int pictureY,
+                                          IDirectDraw4* sharedDirectDraw) {
     BeginTimerPeriod();
     nextDueMs = timeGetTime();
 
-    if (!InitializeDD()) return false;
-    if (FAILED(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL))) {
+    if (sharedDirectDraw) {
+        directDraw = sharedDirectDraw;
+        directDraw->AddRef();
+    } else if (!InitializeDD()) {
+        return false;
+    } else if (FAILED(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL))) {
         FailWithHint("InitializeDD() SetCooperativeLevel() failed.");
         return false;
     }

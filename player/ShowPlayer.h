@@ -41,8 +41,11 @@ public:
     // (the show covers the window, signature and warning included) without
     // taking the display: the frame reaches the window through GDI. The
     // desktop comes from desktopPicture, whose pixel (pictureX, pictureY)
-    // lies under the window's top left corner.
-    ShowPlayer(HWND window, HBITMAP desktopPicture, int pictureX, int pictureY);
+    // lies under the window's top left corner. With sharedDirectDraw (the
+    // main monitor's) no DirectDraw object of its own is made: a second one
+    // costs the better part of a second to start.
+    ShowPlayer(HWND window, HBITMAP desktopPicture, int pictureX, int pictureY,
+               IDirectDraw4* sharedDirectDraw = nullptr);
     // Releases what Shutdown has not released yet.
     ~ShowPlayer();
 
@@ -74,7 +77,8 @@ public:
     bool InitializeDD();
     bool initTovarenPlayerFullScreen();
     bool initTovarenPlayerWindowed();
-    bool initTovarenPlayerMonitor(HBITMAP desktopPicture, int pictureX, int pictureY);
+    bool initTovarenPlayerMonitor(HBITMAP desktopPicture, int pictureX, int pictureY,
+                                  IDirectDraw4* sharedDirectDraw);
     bool CreatePrimaryWindowSurface();
     bool CreatePrimaryAndAttachedSurface();
     bool CreateDesktopSurface(const RECT& rect);

@@ -145,7 +145,8 @@ bool StartFirstMonitorShow(MonitorShow& monitor, int index)
     POINT corner = DesktopPictureOrigin();
     monitor.player = new (std::nothrow)
         ShowPlayer(monitor.window, DesktopPictureBitmap(), monitor.rect.left - corner.x,
-                   monitor.rect.top - corner.y);
+                   monitor.rect.top - corner.y,
+                   g_saver.player ? g_saver.player->directDraw : nullptr);
     if (!monitor.player || !monitor.player->ok)
         return false;
     if (!StartMonitorShow(monitor, index))

@@ -140,9 +140,12 @@ void RunFullScreenMode(int showCommand)
     SetFocus(window);
     ShowCursor(FALSE);
     RunFullScreen(window);
+    // The other monitors first: their desktops come back while the main
+    // monitor still returns from its mode.
+    ReleaseMonitorShows();
+    DestroyMonitorWindows();
     ReleaseAll();
     DestroyWindow(window);
-    DestroyMonitorWindows();
     ReleaseDesktopPicture();
     InvalidateRect(nullptr, nullptr, TRUE);
     ShowCursor(TRUE);
