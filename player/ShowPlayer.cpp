@@ -463,8 +463,14 @@ bool ShowPlayer::CreateDesktopSurface(const RECT& rect) {
                                  "CreateDesktopSurface() CreateSurface() failed.");
 }
 
+// A monitor window's frames are drawn with GDI and leave through GDI: kept
+// in system memory, no surface travels to the video card and back for a DC.
+DWORD ShowPlayer::MonitorOrVideoMemory() const {
+    return monitorWindow ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY;
+}
+
 bool ShowPlayer::CreateDrawingSurface(const RECT& rect) {
-    FillSurfaceDesc(drawingDesc, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, &rect);
+    FillSurfaceDesc(drawingDesc, DDSCAPS_OFFSCREENPLAIN | MonitorOrVideoMemory(), &rect);
     return CreateSurfaceFromDesc(drawingDesc, &drawingSurface,
                                  "CreateDrawingSurface() CreateSurface() failed.");
 }
@@ -496,7 +502,7 @@ bool ShowPlayer::CreateFloodFillSurface(const RECT& rect) {
 }
 
 bool ShowPlayer::CreateCharacterSurface(const RECT& rect) {
-    FillSurfaceDesc(characterDesc, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, &rect);
+    FillSurfaceDesc(characterDesc, DDSCAPS_OFFSCREENPLAIN | MonitorOrVideoMemory(), &rect);
     return CreateSurfaceFromDesc(characterDesc, &characterSurface,
                                  "CreateCharacterSurface() CreateSurface() failed.");
 }

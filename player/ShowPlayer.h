@@ -165,6 +165,7 @@ private:
     bool CreateSurfaceFromDesc(DDSURFACEDESC2& desc, IDirectDrawSurface4** surface,
                                const char* failureText);
     void BeginTimerPeriod();
+    DWORD MonitorOrVideoMemory() const;
     bool CopyScreenUnderWindow();
     HDC HoldDrawingDC();
     HDC HoldFloodFillDC();
