@@ -313,11 +313,51 @@ void MeasurePresents()
 // ---------------------------------------------------------------------------
 // Key press to every monitor showing its desktop again.
 
+// Share of each monitor covered by a show's colour, from one read of the
+// whole screen (a read per monitor and colour would blur the figure).
+std::vector<double> ShowShares()
+{
+    RECT all = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, width, height, screen, all.left, all.top, SRCCOPY);
+    GdiFlush();
+    std::vector<double> shares;
+    const unsigned char* pixels = static_cast<const unsigned char*>(bits);
+    for (const RECT& rect : g_monitors) {
+        int count = 0;
+        for (int y = rect.top; y < rect.bottom; y += 2) {
+            const unsigned char* p = pixels + ((y - all.top) * width + (rect.left - all.left)) * 4;
+            for (int x = rect.left; x < rect.right; x += 2, p += 8) {
+                bool red = p[2] > 240 && p[1] < 16 && p[0] < 16;
+                bool yellow = p[2] > 240 && p[1] > 240 && p[0] < 16;
+                count += red || yellow;
+            }
+        }
+        shares.push_back(4.0 * count / ((rect.right - rect.left) * (rect.bottom - rect.top)));
+    }
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shares;
+}
+
 bool ShowOnAnyMonitor()
 {
-    for (const RECT& rect : g_monitors) {
-        int area = (rect.right - rect.left) * (rect.bottom - rect.top);
-        if (CountScreenColour(rect, kRed, 8) + CountScreenColour(rect, kYellow, 8) > area / 10)
+    for (double share : ShowShares()) {
+        if (share > 0.1)
             return true;
     }
     return false;
@@ -325,9 +365,8 @@ bool ShowOnAnyMonitor()
 
 bool ShowOnEveryMonitor()
 {
-    for (const RECT& rect : g_monitors) {
-        int area = (rect.right - rect.left) * (rect.bottom - rect.top);
-        if (CountScreenColour(rect, kRed, 8) + CountScreenColour(rect, kYellow, 8) < area / 2)
+    for (double share : ShowShares()) {
+        if (share < 0.5)
             return false;
     }
     return true;
