@@ -2,10 +2,11 @@
 # A headless X server with two monitors side by side (Xorg's dummy driver,
 # one screen with two RandR outputs), for the saver's tests and benchmarks.
 #
-#   two-monitors.sh start <folder> [RightOf|LeftOf|Above|Below|Off]
+#   two-monitors.sh start <folder> [RightOf|LeftOf|Above|Below|SmallRightOf|Off]
 #       starts the server, the second monitor placed as told (RightOf when
-#       not given) of the main one, or switched off (the same server with one
-#       monitor, for comparisons); prints the display (":75") and keeps the
+#       not given) of the main one, an 800 x 600 one right of it
+#       (SmallRightOf), or switched off (the same server with one monitor,
+#       for comparisons); prints the display (":75") and keeps the
 #       configuration, the log and the process id in <folder>
 #   two-monitors.sh stop <folder>
 #       stops the server started with that folder
@@ -35,10 +36,16 @@ fi
 place=${3:-RightOf}
 mkdir -p "$folder"
 stop_server
-sed "s/Option \"RightOf\" \"Mon0\"/Option \"$place\" \"Mon0\"/" \
+side=$place
+[ "$place" = SmallRightOf ] && side=RightOf
+sed "s/Option \"RightOf\" \"Mon0\"/Option \"$side\" \"Mon0\"/" \
   "$here/../tests/saver/xorg/two-monitors.conf" >"$folder/xorg.conf"
 case $place in
   Above|Below) sed -i 's/Virtual 2048 768/Virtual 1024 1536/' "$folder/xorg.conf" ;;
+  SmallRightOf)
+    # Only the second Monitor section (after "Mon1") gets the smaller mode.
+    sed -i -e '/Identifier "Mon1"/,/EndSection/{s/Modeline "1024x768".*/Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync/;s/"PreferredMode" "1024x768"/"PreferredMode" "800x600"/}' \
+           -e 's/Virtual 2048 768/Virtual 1824 768/' "$folder/xorg.conf" ;;
   Off) sed -i -e 's/Option "Enable" "true"/Option "Enable" "false"/' \
               -e 's/Virtual 2048 768/Virtual 1024 768/' "$folder/xorg.conf" ;;
 esac

@@ -2,8 +2,9 @@
 // two-monitor X server that run-on-two-monitors.sh starts): each monitor
 // paints a show of its own over its own desktop, the keys act on both, input
 // on either ends everything, and "main monitor only" leaves the other dark.
-// The runner places the second monitor right of the main one, then left of
-// it (negative coordinates), and runs every test in both layouts.
+// The runner places the second monitor right of the main one, left of it
+// (negative coordinates), and as a smaller monitor right of it, and runs
+// every test in each layout.
 #include "SaverProcess.h"
 #include "SaverTestSupport.h"
 
@@ -40,7 +41,8 @@ BOOL CALLBACK NoteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
     return TRUE;
 }
 
-// Where the runner put the second monitor: "RightOf" or "LeftOf".
+// Where the runner put the second monitor: "RightOf", "LeftOf" or
+// "SmallRightOf".
 std::string SecondMonitorPlace()
 {
     char place[32] = "";
@@ -89,6 +91,8 @@ protected:
             ASSERT_LT(monitors.other.left, 0) << "the second monitor is not left of the main one";
         else
             ASSERT_GE(monitors.other.left, monitors.main.right);
+        if (SecondMonitorPlace() == "SmallRightOf")
+            ASSERT_EQ(800, monitors.other.right - monitors.other.left);
         showFolder = FreshFolder("monitor_shows");
         characterFolder = FreshFolder("monitor_chars");
         WriteBytes(JoinPath(characterFolder, "blue.bmp"), BitmapBytes(60, 60, kCharacterColour));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs a test program under Wine on a two-monitor X server of its own, once
-# with the second monitor right of the main one and once left of it
-# (negative coordinates), in a Wine prefix kept for these runs.
+# Runs a test program under Wine on a two-monitor X server of its own, with
+# the second monitor right of the main one, left of it (negative
+# coordinates), and smaller (800 x 600) right of it, in a Wine prefix kept
+# for these runs.
 #
 #   run-on-two-monitors.sh <build folder> <program.exe> [arguments...]
 #
@@ -29,7 +30,7 @@ trap cleanup EXIT
 "$top/scripts/wine-prefix.sh" "$WINEPREFIX"
 
 status=0
-for place in RightOf LeftOf; do
+for place in RightOf LeftOf SmallRightOf; do
   echo "== second monitor: $place of the main one"
   display=$("$top/scripts/two-monitors.sh" start "$work/$place" "$place")
   # Wine's server and desktop belong to one X server: they start afresh on
