@@ -215,6 +215,38 @@ TEST_F(TwoMonitors, EachMonitorPaintsItsOwnShowNSkipsBothAndAMoveEndsBoth)
     EndAndSeeBothDesktops(saver);
 }
 
+TEST_F(TwoMonitors, AnUnseenPriorityShowPlaysOnOneMonitorAndIsMarkedSeenWhenItEnds)
+{
+    std::vector<TestPoint> shortShow = FloodShow(kRed);
+    shortShow.resize(12);  // about a second
+    std::string priorityPath = JoinPath(showFolder, "priority.sho");
+    WriteShow(priorityPath, shortShow, HF_PRIORITY);
+    WriteShow(JoinPath(showFolder, "yellow.sho"), FloodShow(kYellow));
+    WriteShow(JoinPath(showFolder, "blue.sho"), FloodShow(kBlue));
+    SaverProcess saver;
+    COLORREF onMain = CLR_INVALID;
+    COLORREF onOther = CLR_INVALID;
+    ASSERT_NO_FATAL_FAILURE(StartAndWaitForBoth(saver, {kRed, kYellow, kBlue}, &onMain, &onOther));
+    EXPECT_EQ(kRed, onMain) << "the unseen priority show did not come first";
+    EXPECT_NE(kRed, onOther) << "the priority show played on both monitors";
+
+    std::string viewedKey = std::string(kProductKey) + "\\PriorityFilesViewed";
+    auto markedSeen = [&] {
+        char data[64] = "";
+        DWORD size = sizeof(data) - 1;
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, viewedKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        LONG result = RegQueryValueExA(key, priorityPath.c_str(), nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(data), &size);
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS && strcmp(data, "Priority Sho File Viewed") == 0;
+    };
+    EXPECT_TRUE(WaitUntil(markedSeen, 10000, 200)) << "the priority show was not marked seen";
+    PressKey(VK_SPACE, 200);
+    EndAndSeeBothDesktops(saver);
+}
+
 TEST_F(TwoMonitors, FewerShowsThanMonitorsPlayTheSameShowOnBothAndAKeyEndsBoth)
 {
     AddShows({kBlue});

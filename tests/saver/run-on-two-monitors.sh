@@ -6,7 +6,8 @@
 #
 #   run-on-two-monitors.sh <build folder> <program.exe> [arguments...]
 #
-# The X server needs root; elsewhere the run is skipped (exit status 77).
+# TOVAREN_MONITOR_PLACES picks layouts ("RightOf LeftOf SmallRightOf" when
+# unset). The X server needs root; elsewhere the run is skipped (exit status 77).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 program=$2
@@ -30,7 +31,7 @@ trap cleanup EXIT
 "$top/scripts/wine-prefix.sh" "$WINEPREFIX"
 
 status=0
-for place in RightOf LeftOf SmallRightOf; do
+for place in ${TOVAREN_MONITOR_PLACES:-RightOf LeftOf SmallRightOf}; do
   echo "== second monitor: $place of the main one"
   display=$("$top/scripts/two-monitors.sh" start "$work/$place" "$place")
   # Wine's server and desktop belong to one X server: they start afresh on
