@@ -54,6 +54,7 @@ InputDevices::InputDevices(HINSTANCE instance, InputActivityRule activityRule)
 {
     ok = true;
     paused = false;
+    lastActivityWasMove = false;
     message[0] = '\0';
     directInput = nullptr;
     keyboard = nullptr;
@@ -171,6 +172,7 @@ int InputDevices::PollActivityForSaver()
     BYTE keys[256];
     if (!ReadKeyboard(keys))
         return INPUT_READ_FAILED;
+    lastActivityWasMove = false;
     if (AnyKeyDownExcept(keys, {DIK_P, DIK_N, DIK_F1})) {
         paused = false;
         return INPUT_SEEN;
@@ -180,6 +182,7 @@ int InputDevices::PollActivityForSaver()
         return INPUT_READ_FAILED;
     if (state.lX != lastMouseState.lX || state.lY != lastMouseState.lY ||
         AnyCountedButtonDown(state)) {
+        lastActivityWasMove = !AnyCountedButtonDown(state);
         paused = false;
         return INPUT_SEEN;
     }

@@ -43,6 +43,7 @@ public:
 
     bool ok;
     bool paused;
+    bool lastActivityWasMove;  // the last activity seen was the mouse moving, nothing else
     char message[kInputMessageSize];
     LPDIRECTINPUTA directInput;
     LPDIRECTINPUTDEVICEA keyboard;

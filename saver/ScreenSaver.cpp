@@ -35,6 +35,10 @@ const int32_t kIdleLeadMs = 60;
 // How long after monitors came or went, or the main monitor changed its
 // mode beside others, the pointer's moves are the system's, not the user's.
 const DWORD kLayoutSettleMs = 3000;
+// Beside other monitors, a single move of the mouse ends the saver only when
+// no monitor came or went within this time after it: the system's jump of
+// the pointer may be read just before the new layout can be seen.
+const DWORD kLoneMoveWaitMs = 250;
 
 enum SaverMode { MODE_SETTINGS, MODE_PREVIEW, MODE_FULL_SCREEN };
 
@@ -324,6 +328,24 @@ bool FollowMonitorChanges(HWND window, InputDevices* devices, DWORD& settleUntil
     return changed;
 }
 
+// The activity rule of the loop. The mouse may jump in the very moment
+// monitors come or go, after the layout was looked at; beside other monitors
+// a move alone is believed once the layout stayed as it was for a moment.
+bool UserCameBack(HWND window, InputDevices* devices, DWORD& settleUntil, DWORD& loneMoveAt)
+{
+    if (devices->PollActivity()) {
+        if (FollowMonitorChanges(window, devices, settleUntil)) {
+            loneMoveAt = 0;
+            return false;
+        }
+        if (g_saver.monitorCount == 0 || !devices->lastActivityWasMove || loneMoveAt != 0)
+            return true;
+        loneMoveAt = timeGetTime() | 1;
+        return false;
+    }
+    return loneMoveAt != 0 && timeGetTime() - loneMoveAt >= kLoneMoveWaitMs;
+}
+
 }  // namespace
 
 bool RunFullScreen(HWND window)
@@ -343,6 +365,7 @@ bool RunFullScreen(HWND window)
         return true;
     }
     DWORD settleUntil = timeGetTime();
+    DWORD loneMoveAt = 0;  // when a single move waits to be confirmed
     for (;;) {
         if (g_saver.closeRequested) {
             ReleaseDevices(devices);
@@ -383,10 +406,9 @@ bool RunFullScreen(HWND window)
             }
         }
         StepMonitorShows();
-        FollowMonitorChanges(window, devices, settleUntil);
-        // The mouse may jump in the very moment monitors come or go, after
-        // the layout was looked at: such activity is read again later.
-        if (devices->PollActivity() && !FollowMonitorChanges(window, devices, settleUntil)) {
+        if (FollowMonitorChanges(window, devices, settleUntil))
+            loneMoveAt = 0;
+        if (UserCameBack(window, devices, settleUntil, loneMoveAt)) {
             ReleaseDevices(devices);
             return true;
         }
