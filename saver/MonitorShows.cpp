@@ -22,7 +22,6 @@ namespace {
 
 const char kMonitorWindowClass[] = "TovarenMonitor";
 const DWORD kFirstPointDelayMs = 500;
-const int32_t kIdleLeadMs = 60;
 const DWORD kMonitorCheckMs = 1000;
 
 DWORD g_lastMonitorCheck = 0;
