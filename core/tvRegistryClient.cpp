@@ -20,7 +20,7 @@ const UserValue kUserValues[] = {
     {"TIC", SETTING_BUILTIN_CHARACTERS}, {"TPS", SETTING_PAUSE_SECONDS},
     {"TSSS", SETTING_SPEED_MODE},     {"TSSA", SETTING_AUTO_SPEED},
     {"TSSM", SETTING_MANUAL_SPEED},   {"TSSR", SETTING_RANDOM_SPEED},
-    {"SW", SETTING_WARNINGS},
+    {"SW", SETTING_WARNINGS},         {"TMON", SETTING_MONITORS},
 };
 
 bool CloseKey(HKEY* key);
@@ -205,6 +205,11 @@ bool tvRegistryClient::WriteSpeedMode(const char* text)
 bool tvRegistryClient::WriteWarningsSetting(const char* text)
 {
     return WriteSetting(SETTING_WARNINGS, "SW", text);
+}
+
+bool tvRegistryClient::WriteMonitorsSetting(const char* text)
+{
+    return WriteSetting(SETTING_MONITORS, "TMON", text);
 }
 
 bool tvRegistryClient::WriteBuiltInCharacters(int32_t bits)

@@ -22,6 +22,7 @@ enum SettingIndex {
     SETTING_PAUSE_SECONDS,       // "TPS"
     SETTING_DEFAULT_FOLDER,      // not stored
     SETTING_WARNINGS,            // "SW"
+    SETTING_MONITORS,            // "TMON": "0" paints the main monitor only
     SETTING_COUNT
 };
 
@@ -53,6 +54,7 @@ public:
     bool WritePauseSeconds(const char* text);
     bool WriteSpeedMode(const char* text);
     bool WriteWarningsSetting(const char* text);
+    bool WriteMonitorsSetting(const char* text);
     bool WriteBuiltInCharacters(int32_t bits);
     bool WriteAutoSpeed(int16_t value);
     bool WriteManualSpeed(int16_t value);

@@ -54,6 +54,7 @@ InputDevices::InputDevices(HINSTANCE instance, InputActivityRule activityRule)
 {
     ok = true;
     paused = false;
+    lastActivityWasMove = false;
     message[0] = '\0';
     directInput = nullptr;
     keyboard = nullptr;
@@ -171,6 +172,7 @@ int InputDevices::PollActivityForSaver()
     BYTE keys[256];
     if (!ReadKeyboard(keys))
         return INPUT_READ_FAILED;
+    lastActivityWasMove = false;
     if (AnyKeyDownExcept(keys, {DIK_P, DIK_N, DIK_F1})) {
         paused = false;
         return INPUT_SEEN;
@@ -180,12 +182,24 @@ int InputDevices::PollActivityForSaver()
         return INPUT_READ_FAILED;
     if (state.lX != lastMouseState.lX || state.lY != lastMouseState.lY ||
         AnyCountedButtonDown(state)) {
+        lastActivityWasMove = !AnyCountedButtonDown(state);
         paused = false;
         return INPUT_SEEN;
     }
     lastMouseState.lX = state.lX;
     lastMouseState.lY = state.lY;
     return INPUT_NOT_SEEN;
+}
+
+// The first reading takes up the jump; the second is what a quiet mouse
+// reads from now on.
+void InputDevices::ForgetMouseMovement()
+{
+    DIMOUSESTATE state;
+    if (!ReadMouse(state) || !ReadMouse(state))
+        return;
+    lastMouseState.lX = state.lX;
+    lastMouseState.lY = state.lY;
 }
 
 // The editor's user moves the mouse to reach the keyboard: movement is not activity.

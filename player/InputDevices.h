@@ -35,11 +35,15 @@ public:
     int PollHelpKey();
     int PollEscapeKey();
     int PollActivity();
+    // Takes the mouse movement since the last reading as no movement: the
+    // system itself moves the pointer when monitors come or go.
+    void ForgetMouseMovement();
 
     void Shutdown();
 
     bool ok;
     bool paused;
+    bool lastActivityWasMove;  // the last activity seen was the mouse moving, nothing else
     char message[kInputMessageSize];
     LPDIRECTINPUTA directInput;
     LPDIRECTINPUTDEVICEA keyboard;

@@ -141,6 +141,15 @@ ShowPlayer::ShowPlayer(HWND window, ShowDocument* document, HBITMAP characterBit
     ok = ready && StartShow(document, characterBitmap, speed, warningMode);
 }
 
+ShowPlayer::ShowPlayer(HWND window, HBITMAP desktopPicture, int pictureX, int pictureY,
+                       IDirectDraw4* sharedDirectDraw) {
+    ResetFields();
+    this->window = window;
+    monitorWindow = true;
+    ComputeDisplayRects();
+    ok = initTovarenPlayerMonitor(desktopPicture, pictureX, pictureY, sharedDirectDraw);
+}
+
 ShowPlayer::~ShowPlayer() {
     if (directDraw || drawingPen || floodFillPen || timerCaps.wPeriodMin) Shutdown();
 }
@@ -231,6 +240,7 @@ void ShowPlayer::ResetFields() {
     scale = 0.0f;
     prevPointX = prevPointY = prevScreenX = prevScreenY = curScreenX = curScreenY = 0;
     scaledPenSize = 0;
+    monitorWindow = false;
     dueFraction = 0.0;
 }
 
@@ -238,6 +248,14 @@ void ShowPlayer::ComputeDisplayRects() {
     SetRect(&screenRect, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     GetWindowRect(window, &windowRect);
     SetRect(&windowArea, 0, 0, Width(windowRect), Height(windowRect));
+    // A monitor window is a screen of its own: the show, the signature and
+    // the warning are laid out on its rectangle.
+    if (monitorWindow) {
+        screenRect = windowArea;
+        fullScreen = false;
+        drawArea = windowArea;
+        return;
+    }
     // Only a window with room to spare right and bottom is a preview; the
     // callers' top-most pop-ups of screen size reach both edges.
     if (windowRect.left >= 0 && windowRect.top >= 0 && windowRect.right < screenRect.right &&
@@ -345,6 +363,50 @@ bool ShowPlayer::initTovarenPlayerWindowed() {
     return true;
 }
 
+// The surfaces of the full screen, all off screen: the back buffer holds the
+// frame that is copied to the window. The main monitor's exclusive mode and
+// this object's normal level live side by side in one process.
+bool ShowPlayer::initTovarenPlayerMonitor(HBITMAP desktopPicture, int pictureX, int pictureY,
+                                          IDirectDraw4* sharedDirectDraw) {
+    BeginTimerPeriod();
+    nextDueMs = timeGetTime();
+
+    if (sharedDirectDraw) {
+        directDraw = sharedDirectDraw;
+        directDraw->AddRef();
+    } else if (!InitializeDD()) {
+        return false;
+    } else if (FAILED(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL))) {
+        FailWithHint("InitializeDD() SetCooperativeLevel() failed.");
+        return false;
+    }
+    if (!CreateDesktopSurface(windowArea)) return false;
+    if (!CreateDrawingSurface(windowArea)) return false;
+    FillSurfaceDesc(primaryDesc, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, &windowArea);
+    if (!CreateSurfaceFromDesc(primaryDesc, &backBuffer,
+                               "CreatePrimaryAndAttachedSurface() CreateSurface() failed.")) {
+        return false;
+    }
+    if (!SetUpFullScreenClipper(windowArea)) return false;
+
+    bool copied = false;
+    {
+        ScopedSurfaceDC desktopDC(desktopSurface);
+        if (desktopDC && desktopPicture) {
+            ScopedMemoryDC pictureDC(nullptr);
+            ScopedSelectObject selectPicture(pictureDC, desktopPicture);
+            copied = selectPicture.Selected() &&
+                     BitBlt(desktopDC, 0, 0, Width(windowArea), Height(windowArea), pictureDC,
+                            pictureX, pictureY, SRCCOPY);
+        }
+    }
+    if (!copied) {
+        FailWithHint("gdi desktop bitblt failed.");
+        return false;
+    }
+    return true;
+}
+
 // The picture under the window is read through GDI from the screen: a
 // windowed primary surface does not hold what other programs drew on every
 // system (under Wine it reads back black).
@@ -402,8 +464,14 @@ bool ShowPlayer::CreateDesktopSurface(const RECT& rect) {
                                  "CreateDesktopSurface() CreateSurface() failed.");
 }
 
+// A monitor window's frames are drawn with GDI and leave through GDI: kept
+// in system memory, no surface travels to the video card and back for a DC.
+DWORD ShowPlayer::MonitorOrVideoMemory() const {
+    return monitorWindow ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY;
+}
+
 bool ShowPlayer::CreateDrawingSurface(const RECT& rect) {
-    FillSurfaceDesc(drawingDesc, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, &rect);
+    FillSurfaceDesc(drawingDesc, DDSCAPS_OFFSCREENPLAIN | MonitorOrVideoMemory(), &rect);
     return CreateSurfaceFromDesc(drawingDesc, &drawingSurface,
                                  "CreateDrawingSurface() CreateSurface() failed.");
 }
@@ -435,7 +503,7 @@ bool ShowPlayer::CreateFloodFillSurface(const RECT& rect) {
 }
 
 bool ShowPlayer::CreateCharacterSurface(const RECT& rect) {
-    FillSurfaceDesc(characterDesc, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, &rect);
+    FillSurfaceDesc(characterDesc, DDSCAPS_OFFSCREENPLAIN | MonitorOrVideoMemory(), &rect);
     return CreateSurfaceFromDesc(characterDesc, &characterSurface,
                                  "CreateCharacterSurface() CreateSurface() failed.");
 }
@@ -691,6 +759,7 @@ bool ShowPlayer::PlayStep() {
 
 bool ShowPlayer::Present() {
     ReleaseHeldDCs();
+    if (monitorWindow) return PresentMonitorWindow();
     return fullScreen ? PresentFullScreen() : PresentWindowed();
 }
 
@@ -858,6 +927,32 @@ bool ShowPlayer::PresentWindowed() {
         return PresentFailed("Failed to blt DrawingSurface to the preview window.");
     }
     DrawCharacter(primarySurface, curScreenX + windowRect.left, curScreenY + windowRect.top);
+    return true;
+}
+
+// As the full screen, with the window's DC in place of Flip: a second
+// primary surface beside the exclusive one is not to be had everywhere.
+bool ShowPlayer::PresentMonitorWindow() {
+    if (floodDirty) {
+        RECT target = {drawArea.left, drawArea.top,
+                       Truncate(floodFillRect.right * scale),
+                       Truncate(floodFillRect.bottom * scale)};
+        if (!RebuildDrawingSurface(floodFillRect, target)) return false;
+    }
+    DrawTextOverlays();
+    if (FAILED(backBuffer->Blt(&screenRect, drawingSurface, &screenRect, DDBLT_WAIT, nullptr))) {
+        return PresentFailed("Failed to blt DrawingSurface to the Backbuffer Surface.");
+    }
+    DrawCharacter(backBuffer, curScreenX, curScreenY);
+    bool copied = false;
+    {
+        ScopedSurfaceDC frameDC(backBuffer);
+        ScopedGetDC windowDC(window);
+        copied = frameDC && windowDC &&
+                 BitBlt(windowDC, 0, 0, Width(screenRect), Height(screenRect), frameDC, 0, 0,
+                        SRCCOPY);
+    }
+    if (!copied) return PresentFailed("Failed to copy the picture to the monitor window.");
     return true;
 }
 

@@ -36,6 +36,16 @@ public:
     // The editor's form: set-up, then StartShow; ok only when both succeeded.
     ShowPlayer(HWND window, ShowDocument* document, HBITMAP characterBitmap, int speed,
                uint8_t warningMode);
+    // The form for one more monitor beside the full-screen main one: window is
+    // a top-most pop-up covering that monitor, played like the full screen
+    // (the show covers the window, signature and warning included) without
+    // taking the display: the frame reaches the window through GDI. The
+    // desktop comes from desktopPicture, whose pixel (pictureX, pictureY)
+    // lies under the window's top left corner. With sharedDirectDraw (the
+    // main monitor's) no DirectDraw object of its own is made: a second one
+    // costs the better part of a second to start.
+    ShowPlayer(HWND window, HBITMAP desktopPicture, int pictureX, int pictureY,
+               IDirectDraw4* sharedDirectDraw = nullptr);
     // Releases what Shutdown has not released yet.
     ~ShowPlayer();
 
@@ -57,6 +67,7 @@ public:
     void RebuildPens(HDC dc);
     bool PresentFullScreen();
     bool PresentWindowed();
+    bool PresentMonitorWindow();
     bool DrawCharacter(IDirectDrawSurface4* target, int x, int y);
 
     // Set-up and tear-down.
@@ -66,6 +77,8 @@ public:
     bool InitializeDD();
     bool initTovarenPlayerFullScreen();
     bool initTovarenPlayerWindowed();
+    bool initTovarenPlayerMonitor(HBITMAP desktopPicture, int pictureX, int pictureY,
+                                  IDirectDraw4* sharedDirectDraw);
     bool CreatePrimaryWindowSurface();
     bool CreatePrimaryAndAttachedSurface();
     bool CreateDesktopSurface(const RECT& rect);
@@ -136,6 +149,9 @@ public:
     int32_t curScreenX;
     int32_t curScreenY;
     uint16_t scaledPenSize;
+    // Played on a monitor window: back buffer and screen rectangle are the
+    // window's own, and no display mode is touched.
+    bool monitorWindow;
 
 private:
     // The part of a millisecond that the integer schedule has not used yet,
@@ -149,6 +165,7 @@ private:
     bool CreateSurfaceFromDesc(DDSURFACEDESC2& desc, IDirectDrawSurface4** surface,
                                const char* failureText);
     void BeginTimerPeriod();
+    DWORD MonitorOrVideoMemory() const;
     bool CopyScreenUnderWindow();
     HDC HoldDrawingDC();
     HDC HoldFloodFillDC();

@@ -29,6 +29,7 @@
 #define IDC_PAUSE_SECONDS 1029
 #define IDC_ABOUT_BUTTON 1030
 #define IDC_DISABLE_WARNINGS 1031
+#define IDC_EVERY_MONITOR 1041
 
 // Controls of the character selection dialog (138)
 #define IDC_CHAR_VELKA 1031

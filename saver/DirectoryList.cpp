@@ -147,3 +147,39 @@ const char* DirectoryList::PickNext()
     snprintf(resultPath, sizeof(resultPath), "%s\\%s", folder, cursor->name);
     return resultPath;
 }
+
+const char* DirectoryList::PickNextAvoiding(const char* const* busy, int busyCount)
+{
+    if (busyCount <= 0 || count <= static_cast<DWORD>(busyCount))
+        return PickNext();
+    const int kMaxHeld = 16;
+    DirectoryEntry* held[kMaxHeld];
+    int heldCount = 0;
+    auto holdBusyEntries = [&]() {
+        for (DirectoryEntry* entry = head; entry; entry = entry->next) {
+            char path[kDirectoryNameSize * 2];
+            snprintf(path, sizeof(path), "%s\\%s", folder, entry->name);
+            for (int i = 0; i < busyCount; ++i) {
+                if (entry->viewed == 0 && heldCount < kMaxHeld && _stricmp(path, busy[i]) == 0) {
+                    entry->viewed = 1;
+                    held[heldCount++] = entry;
+                }
+            }
+        }
+    };
+    holdBusyEntries();
+    bool anyFree = false;
+    for (DirectoryEntry* entry = head; entry; entry = entry->next)
+        anyFree = anyFree || entry->viewed == 0;
+    // Everything else was seen in this cycle: the next cycle begins, still
+    // without the busy ones.
+    if (!anyFree) {
+        ResetViewed();
+        heldCount = 0;
+        holdBusyEntries();
+    }
+    const char* picked = PickNext();
+    for (int i = 0; i < heldCount; ++i)
+        held[i]->viewed = 0;
+    return picked;
+}

@@ -25,6 +25,10 @@ public:
     void ScanPattern(const char* pattern);
     bool AddEntry(const char* name, BYTE priority);
     const char* PickNext();
+    // PickNext that passes over the entries whose full paths are in busy
+    // (shows other monitors play now), unless the list holds no more
+    // entries than there are busy paths.
+    const char* PickNextAvoiding(const char* const* busy, int busyCount);
     bool FindUnviewedPriority();
     void RandomStep();
     void ResetViewed();

@@ -14,6 +14,25 @@ class tvRegistryClient;
 
 const int kModulePathSize = 1024;
 const int kSaverErrorSize = 2048;
+const int kMaxOtherMonitors = 15;
+const int kShowPathBufferSize = 263;
+
+// A monitor other than the main one: a top-most window of its rectangle
+// that plays its own sequence of shows, or stays dark.
+struct MonitorShow {
+    RECT rect;  // screen coordinates
+    HWND window;
+    ShowPlayer* player;  // null while the monitor is dark
+    ShowDocument* document;
+    HBITMAP characterBitmap;
+    int16_t speed;
+    BYTE warningMode;
+    uint32_t nextShowDeadline;  // seconds of time(); 0 while no pause runs
+    bool pictureShown;          // the window shows the player's last frame
+    bool dark;                  // the main monitor only, or this monitor failed
+    POINT cursorAtStart;        // a mouse message from here is no movement
+    char showPath[kShowPathBufferSize];
+};
 
 struct SaverState {
     HINSTANCE module;
@@ -39,6 +58,9 @@ struct SaverState {
     int32_t screenWidth;
     int32_t screenHeight;
     char errorText[kSaverErrorSize];
+    char mainShowPath[kShowPathBufferSize];  // what the main monitor plays
+    MonitorShow monitors[kMaxOtherMonitors];
+    int monitorCount;
 };
 
 extern SaverState g_saver;
@@ -62,6 +84,23 @@ int16_t RandomSpeedDraw();
 int16_t CombineSpeed(int16_t base, int16_t slider);
 HBITMAP PickCharacterBitmap();
 HRESULT ResolveShortcut(const char* shortcutPath, char* output);
+
+// The monitors besides the main one.
+bool PaintsEveryMonitor();
+void CreateMonitorWindows();
+void StartMonitorShows();
+void StepMonitorShows();
+void PauseMonitorShows(bool paused, DWORD holdMs);
+bool SkipMonitorShows();
+void CheckMonitorsStillThere();
+// True once when monitors came, went or moved since the last call.
+bool MonitorLayoutChanged();
+void ReleaseMonitorShows();
+void DestroyMonitorWindows();
+// The next show for a monitor (-1: the main one), not one that another
+// monitor plays now unless there are fewer shows than monitors.
+const char* PickShowFor(int monitorIndex);
+LRESULT CALLBACK MonitorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The settings dialog and its sub-dialog.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

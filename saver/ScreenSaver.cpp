@@ -32,6 +32,13 @@ const DWORD kKeyRepeatSleepMs = 150;
 const DWORD kPreviewStartDelayMs = 800;
 const DWORD kPauseKeyHoldMs = 120000;
 const int32_t kIdleLeadMs = 60;
+// How long after monitors came or went, or the main monitor changed its
+// mode beside others, the pointer's moves are the system's, not the user's.
+const DWORD kLayoutSettleMs = 3000;
+// Beside other monitors, a single move of the mouse ends the saver only when
+// no monitor came or went within this time after it: the system's jump of
+// the pointer may be read just before the new layout can be seen.
+const DWORD kLoneMoveWaitMs = 250;
 
 enum SaverMode { MODE_SETTINGS, MODE_PREVIEW, MODE_FULL_SCREEN };
 
@@ -111,11 +118,17 @@ void RunPreviewMode(HWND parent)
 
 void RunFullScreenMode(int showCommand)
 {
-    CaptureDesktopPicture(g_saver.screenWidth, g_saver.screenHeight);
+    RECT everyMonitor = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         0, 0};
+    everyMonitor.right = everyMonitor.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    everyMonitor.bottom = everyMonitor.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    CaptureDesktopPictureOf(everyMonitor);
+    CreateMonitorWindows();
     HWND window = CreateWindowExA(WS_EX_TOPMOST, kWindowClass, kWindowClass, WS_POPUP, 0, 0,
                                   g_saver.screenWidth, g_saver.screenHeight, nullptr, nullptr,
                                   g_saver.module, nullptr);
     if (!window) {
+        DestroyMonitorWindows();
         ReleaseDesktopPicture();
         MessageBoxA(nullptr, "Failed to create main window for screensaver", "Error", MB_OK);
         // The extracted show and bitmap of a standalone saver go with us.
@@ -131,6 +144,10 @@ void RunFullScreenMode(int showCommand)
     SetFocus(window);
     ShowCursor(FALSE);
     RunFullScreen(window);
+    // The other monitors first: their desktops come back while the main
+    // monitor still returns from its mode.
+    ReleaseMonitorShows();
+    DestroyMonitorWindows();
     ReleaseAll();
     DestroyWindow(window);
     ReleaseDesktopPicture();
@@ -239,6 +256,7 @@ void HandlePauseKey(InputDevices* devices)
         g_saver.player->DelayNextPoint(kPauseKeyHoldMs);
     else
         g_saver.player->ResetClock();
+    PauseMonitorShows(devices->paused, kPauseKeyHoldMs);
 }
 
 }  // namespace
@@ -281,6 +299,55 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+namespace {
+
+// When the monitor left of or above the main one goes, the main monitor keeps
+// its place in window coordinates but not on the display: Wine leaves the
+// window where the main monitor was. Moving it off its place and back puts
+// it on the main monitor again.
+void KeepOnMainMonitor(HWND window)
+{
+    const UINT flags = SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE;
+    SetWindowPos(window, nullptr, 1, 1, 0, 0, flags);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0, flags);
+}
+
+// When a monitor goes, the system moves the pointer (under Wine, a reading
+// of the mouse jumps) and its window goes; neither is the user coming back.
+// True when the layout changed just now.
+bool FollowMonitorChanges(HWND window, InputDevices* devices, DWORD& settleUntil)
+{
+    bool changed = MonitorLayoutChanged();
+    if (changed) {
+        settleUntil = timeGetTime() + kLayoutSettleMs;
+        CheckMonitorsStillThere();
+        KeepOnMainMonitor(window);
+    }
+    if (static_cast<int32_t>(settleUntil - timeGetTime()) > 0)
+        devices->ForgetMouseMovement();
+    return changed;
+}
+
+// The activity rule of the loop. The mouse may jump in the very moment
+// monitors come or go, after the layout was looked at; beside other monitors
+// a move alone is believed once the layout stayed as it was for a moment.
+bool UserCameBack(HWND window, InputDevices* devices, DWORD& settleUntil, DWORD& loneMoveAt)
+{
+    if (devices->PollActivity()) {
+        if (FollowMonitorChanges(window, devices, settleUntil)) {
+            loneMoveAt = 0;
+            return false;
+        }
+        if (g_saver.monitorCount == 0 || !devices->lastActivityWasMove || loneMoveAt != 0)
+            return true;
+        loneMoveAt = timeGetTime() | 1;
+        return false;
+    }
+    return loneMoveAt != 0 && timeGetTime() - loneMoveAt >= kLoneMoveWaitMs;
+}
+
+}  // namespace
+
 bool RunFullScreen(HWND window)
 {
     InputDevices* devices = new (std::nothrow) InputDevices(g_saver.module, INPUT_RULE_SAVER);
@@ -297,6 +364,8 @@ bool RunFullScreen(HWND window)
         ReleaseDevices(devices);
         return true;
     }
+    DWORD settleUntil = timeGetTime();
+    DWORD loneMoveAt = 0;  // when a single move waits to be confirmed
     for (;;) {
         if (g_saver.closeRequested) {
             ReleaseDevices(devices);
@@ -312,6 +381,11 @@ bool RunFullScreen(HWND window)
                 ReleaseDevices(devices);
                 return false;
             }
+            StartMonitorShows();
+            // Wine moves the pointer to the main monitor's edge a moment
+            // after its mode changed when there are several monitors.
+            if (g_saver.monitorCount > 0)
+                settleUntil = timeGetTime() + kLayoutSettleMs;
         }
         HandlePauseKey(devices);
         if (devices->PollNextKey()) {
@@ -321,6 +395,7 @@ bool RunFullScreen(HWND window)
                 ReleaseDevices(devices);
                 return false;
             }
+            SkipMonitorShows();
         }
         if (devices->PollHelpKey())
             OpenHelpOrSayItIsMissing();
@@ -330,7 +405,10 @@ bool RunFullScreen(HWND window)
                 return false;
             }
         }
-        if (devices->PollActivity()) {
+        StepMonitorShows();
+        if (FollowMonitorChanges(window, devices, settleUntil))
+            loneMoveAt = 0;
+        if (UserCameBack(window, devices, settleUntil, loneMoveAt)) {
             ReleaseDevices(devices);
             return true;
         }

@@ -179,6 +179,8 @@ void StoreSettings(HWND dialog)
 
     bool warningsOff = IsDlgButtonChecked(dialog, IDC_DISABLE_WARNINGS) == BST_CHECKED;
     settings->WriteWarningsSetting(warningsOff ? "NO" : "");
+    bool everyMonitor = IsDlgButtonChecked(dialog, IDC_EVERY_MONITOR) == BST_CHECKED;
+    settings->WriteMonitorsSetting(everyMonitor ? "1" : "0");
     settings->CloseUserKey();
 }
 
@@ -236,6 +238,7 @@ void FillSettingsControls(HWND dialog)
     FillSpeedControls(dialog);
     CheckDlgButton(dialog, IDC_DISABLE_WARNINGS,
                    Setting(SETTING_WARNINGS)[0] != '\0' ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_EVERY_MONITOR, PaintsEveryMonitor() ? BST_CHECKED : BST_UNCHECKED);
 }
 
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data)

@@ -7,6 +7,8 @@
 #include "StandaloneInfo.h"
 #include "tvRegistryClient.h"
 
+#include <stdio.h>
+
 #include <new>
 
 namespace {
@@ -30,7 +32,9 @@ void DestroyPlayer()
 
 const char* PickNextShow()
 {
-    return g_saver.showList ? g_saver.showList->PickNext() : nullptr;
+    const char* path = PickShowFor(-1);
+    snprintf(g_saver.mainShowPath, sizeof(g_saver.mainShowPath), "%s", path ? path : "");
+    return path;
 }
 
 }  // namespace
@@ -84,6 +88,7 @@ bool StartNextShow()
 
 void ReleaseAll()
 {
+    ReleaseMonitorShows();
     DestroyPlayer();
     DestroyDocument();
     delete g_saver.settings;

@@ -12,11 +12,13 @@ export TOVAREN_PREFIX=$(cd "$build" && pwd)/wineprefix
 end_wine() { WINEPREFIX=$TOVAREN_PREFIX wineserver -k 2>/dev/null || true; sleep 1; }
 for bench in "$build"/bin/bench_*.exe; do
   [ -e "$bench" ] || continue
+  # Runs on monitors of its own, through bench/saver/monitors.sh below.
+  [ "$(basename "$bench")" = bench_monitors.exe ] && continue
   echo "== $(basename "$bench")"
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$here/wine-run.sh" "$bench"
   end_wine
 done
-for script in "$here"/../bench/*.sh "$here"/../bench/player/presents-1080.sh "$here"/../bench/editor/editor-1080.sh; do
+for script in "$here"/../bench/*.sh "$here"/../bench/player/presents-1080.sh "$here"/../bench/editor/editor-1080.sh "$here"/../bench/saver/monitors.sh; do
   [ -e "$script" ] || continue
   echo "== $(basename "$script")"
   bash "$script" "$build"

@@ -165,6 +165,34 @@ TEST_F(SettingsDialog, WarningsCheckBoxAndCancel)
     EXPECT_EQ("", GetProductValue("SW"));
 }
 
+TEST_F(SettingsDialog, EveryMonitorIsTheDefaultAndMainOnlyIsStoredAsZero)
+{
+    // No value, and a value that is neither "0" nor "1", both mean every monitor.
+    for (const char* stored : {static_cast<const char*>(nullptr), "yes"}) {
+        if (stored)
+            SetProductValue("TMON", stored);
+        HWND dialog = Open();
+        EXPECT_TRUE(Checked(dialog, IDC_EVERY_MONITOR)) << (stored ? stored : "no value");
+        Close(dialog, IDCANCEL);
+    }
+    HWND dialog = Open();
+    RECT box;
+    GetWindowRect(GetDlgItem(dialog, IDC_EVERY_MONITOR), &box);
+    RECT client;
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_LE(box.bottom, client.bottom) << "the check box lies outside the dialog";
+    Click(dialog, IDC_EVERY_MONITOR);
+    Close(dialog, IDOK);
+    EXPECT_EQ("0", GetProductValue("TMON"));
+
+    dialog = Open();
+    EXPECT_FALSE(Checked(dialog, IDC_EVERY_MONITOR));
+    Click(dialog, IDC_EVERY_MONITOR);
+    Close(dialog, IDOK);
+    EXPECT_EQ("1", GetProductValue("TMON"));
+}
+
 TEST_F(SettingsDialog, CharacterSelectionStoresItsBitsAtOnce)
 {
     SetProductValue("TIC", "7");
