@@ -17,7 +17,6 @@ Rgb RgbOf(COLORREF colour)
 }
 
 const Rgb kWhite = 0xFFFFFF;
-const Rgb kTextColour = 0x000000;  // a DC's default text colour
 
 }  // namespace
 
@@ -125,6 +124,7 @@ bool FrameRenderer::Begin(const ShowCopy& show, int width, int height, HBITMAP c
     GetTextMetricsA(frame.dc, &metrics);
     signatureX = width - show.signatureLength * metrics.tmAveCharWidth - kSignatureMargin;
     signatureY = height - kSignatureMargin;
+    CollectSignatureColours();
 
     characterPixels.clear();
     character.clear();
@@ -177,6 +177,23 @@ bool FrameRenderer::CopyCharacter(HBITMAP bitmap)
         }
     }
     return true;
+}
+
+// The system may smooth the signature's letters: their shades, drawn once on
+// white, belong to the painting's colours.
+void FrameRenderer::CollectSignatureColours()
+{
+    signatureColours.clear();
+    if (show->signatureLength <= 0) return;
+    PatBlt(frame.dc, 0, 0, frameWidth, frameHeight, WHITENESS);
+    TextOutA(frame.dc, signatureX, signatureY, show->signatureText, show->signatureLength);
+    GdiFlush();
+    for (size_t i = 0; i < static_cast<size_t>(frameWidth) * frameHeight; ++i) {
+        Rgb pixel = frame.bits[i] & 0xFFFFFF;
+        if (pixel != kWhite &&
+            std::find(signatureColours.begin(), signatureColours.end(), pixel) == signatureColours.end())
+            signatureColours.push_back(pixel);
+    }
 }
 
 void FrameRenderer::MarkDirty(int left, int top, int right, int bottom)
@@ -284,7 +301,7 @@ std::vector<Rgb> FrameRenderer::PaintingColours() const
 {
     std::vector<Rgb> colours;
     colours.push_back(kWhite);
-    if (show->signatureLength > 0) colours.push_back(kTextColour);
+    colours.insert(colours.end(), signatureColours.begin(), signatureColours.end());
     COLORREF asked = 0;
     Rgb shown = 0;
     bool known = false;

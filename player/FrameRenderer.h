@@ -46,7 +46,7 @@ public:
     const Rgb* ComposeFrame(size_t index, bool painter);
 
     // Every colour the painting and the signature can show (the show's pens
-    // and fills, white, the text colour); the painter's are apart.
+    // and fills, white, the letters' shades); the painter's are apart.
     std::vector<Rgb> PaintingColours() const;
     // The painter's colours, weighted by how many of its pixels have them.
     const std::vector<Rgb>& CharacterPixels() const { return characterPixels; }
@@ -70,6 +70,7 @@ private:
     void StretchDirtyPart();
     void DrawCharacter(int x, int y);
     bool CopyCharacter(HBITMAP character);
+    void CollectSignatureColours();
 
     const ShowCopy* show = nullptr;
     Picture layer;  // the painting alone, show size
@@ -83,6 +84,7 @@ private:
     int penSize = -1;
     RECT dirty = {0, 0, 0, 0};  // of the layer, in show coordinates
     int signatureX = 0, signatureY = 0;
+    std::vector<Rgb> signatureColours;  // as the system draws the letters
     // The character, scaled to the frame: its pixels and which are see-through.
     std::vector<Rgb> characterPixels;
     std::vector<Rgb> character;
