@@ -71,6 +71,7 @@ native_run "standalone trailer" fuzz_trailer trailer trailer.dict
 native_run "bitmap" fuzz_bitmap bitmap bitmap.dict
 native_run "shortcut" fuzz_shortcut shortcut names.dict
 native_run "list name" fuzz_names names names.dict
+native_run "animation writer" fuzz_gif gif gif.dict
 wine_run show show show.dict
 wine_run trailer trailer trailer.dict
 wine_run bitmap bitmap bitmap.dict
