@@ -1,11 +1,13 @@
 #include "GifWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 const int kMaxCodes = 4096;  // 12-bit codes
-const int kHashSize = 8191;  // a prime twice the code count keeps probe chains short
+const int kHashBits = 13;  // twice the code count keeps probe chains short
+const int kHashSize = 1 << kHashBits;
 
 // Packs variable-width codes, lowest bit first, into data sub-blocks of at
 // most 255 bytes, each behind its length byte.
@@ -77,9 +79,10 @@ void GifCompress(const uint8_t* indices, size_t count, int minimumCodeSize,
     int codeSize = minimumCodeSize + 1;
     int nextCode = endCode + 1;
 
-    static thread_local int32_t keys[kHashSize];
-    static thread_local int16_t codes[kHashSize];
-    std::memset(keys, 0xFF, sizeof(keys));
+    std::vector<int32_t> keyTable(kHashSize, -1);
+    std::vector<int16_t> codeTable(kHashSize);
+    int32_t* keys = keyTable.data();
+    int16_t* codes = codeTable.data();
 
     // Emits a code, then widens the codes once the next one would not fit:
     // the reader widens at the same point, one code later in its own count.
@@ -94,16 +97,14 @@ void GifCompress(const uint8_t* indices, size_t count, int minimumCodeSize,
         for (size_t i = 1; i < count; ++i) {
             int next = indices[i];
             int32_t key = (prefix << 8) | next;
-            int slot = static_cast<int>(static_cast<uint32_t>(key) % kHashSize);
-            int step = slot == 0 ? 1 : kHashSize - slot;
+            uint32_t slot = (static_cast<uint32_t>(key) * 2654435761u) >> (32 - kHashBits);
             bool found = false;
             while (keys[slot] != -1) {
                 if (keys[slot] == key) {
                     found = true;
                     break;
                 }
-                slot -= step;
-                if (slot < 0) slot += kHashSize;
+                slot = (slot + 1) & (kHashSize - 1);
             }
             if (found) {
                 prefix = codes[slot];
@@ -115,7 +116,7 @@ void GifCompress(const uint8_t* indices, size_t count, int minimumCodeSize,
                 emit(clearCode);
                 codeSize = minimumCodeSize + 1;
                 nextCode = endCode + 1;
-                std::memset(keys, 0xFF, sizeof(keys));
+                std::fill(keyTable.begin(), keyTable.end(), -1);
             } else {
                 keys[slot] = key;
                 codes[slot] = static_cast<int16_t>(nextCode++);
@@ -214,8 +215,8 @@ GifAnimation::Rect GifAnimation::ChangedRect(const uint8_t* indices) const
     return r;
 }
 
-// The changed rectangle goes out twice compressed, once with the pixels that
-// stayed made transparent and once as they are; the smaller one is written.
+// The changed rectangle goes out with the pixels that stayed made
+// transparent, or as it is when that compresses smaller.
 bool GifAnimation::WritePending()
 {
     Rect r = ChangedRect(pending.data());
@@ -226,20 +227,24 @@ bool GifAnimation::WritePending()
 
     rectIndices.resize(static_cast<size_t>(w) * h);
     std::vector<uint8_t> masked(rectIndices.size());
+    size_t unchanged = 0;
     for (int y = 0; y < h; ++y) {
         size_t row = static_cast<size_t>(r.top + y) * width + r.left;
         for (int x = 0; x < w; ++x) {
             uint8_t value = pending[row + x];
+            bool same = !first && shown[row + x] == value;
+            unchanged += same;
             rectIndices[static_cast<size_t>(y) * w + x] = value;
-            masked[static_cast<size_t>(y) * w + x] =
-                (!first && shown[row + x] == value) ? transparentIndex : value;
+            masked[static_cast<size_t>(y) * w + x] = same ? transparentIndex : value;
         }
     }
     int minimumCodeSize = paletteBits < 2 ? 2 : paletteBits;
     packed.clear();
     GifCompress(masked.data(), masked.size(), minimumCodeSize, packed);
     bool useMasked = true;
-    if (!first) {
+    // Where a quarter of the rectangle stayed, the transparent runs win
+    // anyway; only the others are worth a second compression.
+    if (!first && unchanged * 4 < rectIndices.size()) {
         std::vector<uint8_t> plain;
         GifCompress(rectIndices.data(), rectIndices.size(), minimumCodeSize, plain);
         if (plain.size() < packed.size()) {

@@ -10,6 +10,8 @@ Rgb MakeRgb(int r, int g, int b) { return (static_cast<Rgb>(r) << 16) | (static_
 
 size_t HashOf(Rgb colour) { return (colour * 2654435761u) >> 8; }
 
+const Rgb kNoColour = 0xFFFFFFFF;  // colours have 24 bits: an empty cache slot
+
 // A run of the colour list that becomes one palette entry.
 struct Box {
     size_t begin, end;
@@ -221,7 +223,7 @@ std::vector<Rgb> ReducePalette(std::vector<ColourWeight> colours, int maxColours
 }
 
 PaletteLookup::PaletteLookup(const std::vector<Rgb>& palette)
-    : palette(palette), cacheColour(1 << 16), cacheIndex(1 << 16), cacheUsed(1 << 16)
+    : palette(palette), cacheColour(1 << 16, kNoColour), cacheIndex(1 << 16)
 {
     for (size_t i = 0; i < palette.size() && i < 256; ++i) byGreen.push_back(static_cast<int>(i));
     std::sort(byGreen.begin(), byGreen.end(), [&palette](int a, int b) {
@@ -293,11 +295,10 @@ uint8_t PaletteLookup::IndexOf(Rgb colour)
     if (hasLast && colour == lastColour) return lastIndex;
     size_t slot = HashOf(colour) & 0xFFFF;
     uint8_t index;
-    if (cacheUsed[slot] && cacheColour[slot] == colour) {
+    if (cacheColour[slot] == colour) {
         index = cacheIndex[slot];
     } else {
         index = Search(colour);
-        cacheUsed[slot] = true;
         cacheColour[slot] = colour;
         cacheIndex[slot] = index;
     }

@@ -48,7 +48,6 @@ private:
     std::vector<int> byGreen;  // palette indices sorted by green
     std::vector<Rgb> cacheColour;
     std::vector<uint8_t> cacheIndex;
-    std::vector<bool> cacheUsed;
     Rgb lastColour = 0;
     uint8_t lastIndex = 0;
     bool hasLast = false;

@@ -114,6 +114,22 @@ bool ChoosePalette(Export& e, FrameRenderer& renderer, std::vector<Rgb>& palette
     return renderer.Begin(*e.show, e.width, e.height, e.character);
 }
 
+struct FrameWriter {
+    Export* e;
+    PaletteLookup* lookup;
+    GifAnimation* gif;
+    std::vector<uint8_t> indices;
+    int startPercent;
+};
+
+bool WriteOneFrame(const Rgb* pixels, int number, int frames, int delay, void* context)
+{
+    FrameWriter& w = *static_cast<FrameWriter*>(context);
+    w.lookup->Map(pixels, w.indices.size(), w.indices.data());
+    if (!w.gif->AddFrame(w.indices.data(), delay)) return false;
+    return Report(*w.e, w.startPercent + (100 - w.startPercent) * number / frames);
+}
+
 bool WriteFrames(Export& e)
 {
     FrameRenderer renderer;
@@ -126,43 +142,17 @@ bool WriteFrames(Export& e)
         if (!e.cancelled) snprintf(e.message, e.messageSize, "%s", renderer.message);
         return false;
     }
-    bool photograph = !e.facts.exactColours;
     e.facts.colours = static_cast<int>(palette.size());
     PaletteLookup lookup(palette);
     GifAnimation gif(Sink, &e);
     if (!gif.Begin(e.width, e.height, palette)) return false;
 
-    const ShowCopy& show = *e.show;
-    size_t count = show.points.size();
-    uint64_t length = PlayedLength(show);
-    int frames = e.seconds * 100 / kFrameCentiseconds;
-    uint64_t lengthMs = static_cast<uint64_t>(e.seconds) * 1000;
-    uint64_t frameMs = kFrameCentiseconds * 10;
-    std::vector<uint8_t> indices(static_cast<size_t>(e.width) * e.height);
-    int startPercent = photograph ? 30 : 0;
-
-    // Point i is drawn at the sum of the delays before it, scaled so the
-    // whole show lasts the length asked for; a show whose delays are all 0
-    // is spread evenly. Frame k shows every point due by its start.
-    size_t next = 1;
-    uint64_t elapsed = 0;  // sum of the delays of the points before next
-    for (int k = 0; k < frames; ++k) {
-        uint64_t frameStart = static_cast<uint64_t>(k) * frameMs;
-        while (next < count) {
-            bool due = length > 0 ? elapsed * lengthMs <= frameStart * length
-                                  : (next - 1) * lengthMs <= frameStart * (count - 1);
-            if (!due) break;
-            renderer.PaintPoint(next);
-            elapsed += show.points[next].delay;
-            ++next;
-        }
-        lookup.Map(renderer.ComposeFrame(next - 1, true), indices.size(), indices.data());
-        if (!gif.AddFrame(indices.data(), kFrameCentiseconds)) return false;
-        if (!Report(e, startPercent + (100 - startPercent) * k / (frames + 1))) return false;
+    FrameWriter writer{&e, &lookup, &gif, std::vector<uint8_t>(static_cast<size_t>(e.width) * e.height),
+                       e.facts.exactColours ? 0 : 30};
+    if (!PlayAnimationFrames(*e.show, renderer, e.seconds, WriteOneFrame, &writer) ||
+        !gif.Finish()) {
+        return false;
     }
-    for (; next < count; ++next) renderer.PaintPoint(next);
-    lookup.Map(renderer.ComposeFrame(count - 1, false), indices.size(), indices.data());
-    if (!gif.AddFrame(indices.data(), kHoldCentiseconds) || !gif.Finish()) return false;
     e.facts.frames = gif.FramesWritten();
     if (!Flush(e)) return false;
     if (_commit(e.fd) != 0) {
@@ -187,6 +177,38 @@ bool WriteAnimationFile(int fd, void* context)
 }
 
 }  // namespace
+
+// Point i is drawn at the sum of the delays before it, scaled so the whole
+// show lasts the length asked for; a show whose delays are all 0 is spread
+// evenly. Frame k shows every point due by its start.
+bool PlayAnimationFrames(const ShowCopy& show, FrameRenderer& renderer, int seconds,
+                         FrameVisitor visit, void* context)
+{
+    size_t count = show.points.size();
+    uint64_t length = PlayedLength(show);
+    int frames = seconds * 100 / kFrameCentiseconds;
+    uint64_t lengthMs = static_cast<uint64_t>(seconds) * 1000;
+    uint64_t frameMs = kFrameCentiseconds * 10;
+    size_t next = 1;
+    uint64_t elapsed = 0;  // sum of the delays of the points before next
+    for (int k = 0; k < frames; ++k) {
+        uint64_t frameStart = static_cast<uint64_t>(k) * frameMs;
+        while (next < count) {
+            bool due = length > 0 ? elapsed * lengthMs <= frameStart * length
+                                  : (next - 1) * lengthMs <= frameStart * (count - 1);
+            if (!due) break;
+            renderer.PaintPoint(next);
+            elapsed += show.points[next].delay;
+            ++next;
+        }
+        if (!visit(renderer.ComposeFrame(next - 1, true), k, frames + 1, kFrameCentiseconds,
+                   context))
+            return false;
+    }
+    for (; next < count; ++next) renderer.PaintPoint(next);
+    return visit(renderer.ComposeFrame(count - 1, false), frames, frames + 1, kHoldCentiseconds,
+                 context);
+}
 
 int DefaultAnimationSeconds(const ShowCopy& show)
 {

@@ -26,6 +26,15 @@ int DefaultAnimationWidth(const ShowCopy& show);
 // The height that keeps the show's proportions at this width (at least 1).
 int AnimationHeight(const ShowCopy& show, int width);
 
+// Receives frame number of frames (the last one is the finished picture
+// held), its pixels and its delay in hundredths of a second; false stops.
+typedef bool (*FrameVisitor)(const Rgb* pixels, int number, int frames, int delay, void* context);
+
+// Paints the show's frames at the length asked for, as the export writes
+// them, starting on a renderer that Begin has prepared.
+bool PlayAnimationFrames(const ShowCopy& show, FrameRenderer& renderer, int seconds,
+                         FrameVisitor visit, void* context);
+
 // Told the share done, 0 to 100; returning false stops the export.
 typedef bool (*ExportProgress)(int percent, void* context);
 

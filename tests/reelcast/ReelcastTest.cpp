@@ -302,7 +302,8 @@ TEST(Reelcast, BadInputLeavesTheOldFile)
     std::string nowhere = JoinPath(JoinPath(folder, "no such folder"), "out.gif");
     ProcessResult result = RunReelcast(Quoted(good) + " " + Quoted(nowhere));
     EXPECT_EQ(1, ExitStatus(result));
-    EXPECT_NE(std::string::npos, result.output.find("Failed to write file: [" + nowhere + "] ["))
+    EXPECT_NE(std::string::npos, result.output.find("Failed to write file: [" + nowhere +
+                                                    "] [No such file or directory]"))
         << result.output;
 
     std::vector<std::string> left = FolderEntries(folder);
