@@ -4,6 +4,7 @@
 
 #include "AboutDialog.h"
 #include "CompatibilityWarning.h"
+#include "EditorExport.h"
 #include "HelpFile.h"
 #include "InputDevices.h"
 #include "ShowPlayer.h"
@@ -33,7 +34,8 @@ const DWORD kChooseColorSize = 36;
 const DWORD kPlaybackStartSleepMs = 500;
 const DWORD kFirstPointDelayMs = 500;
 
-const int kDocumentItems[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO, IDM_PICK_COLOR};
+const int kDocumentItems[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO, IDM_PICK_COLOR,
+                              IDM_EXPORT_ANIMATION, IDM_EXPORT_PICTURE};
 
 const char* Setting(SettingIndex index)
 {
@@ -90,7 +92,7 @@ void SignatureCommand()
     DialogBoxParamA(g_editor.module, MAKEINTRESOURCEA(IDD_SIGNATURE), nullptr, SignatureDialogProc, 0);
     if (HasSignature()) {
         EnableItem(IDM_SIGNATURE, false);
-        const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE};
+        const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_EXPORT_ANIMATION, IDM_EXPORT_PICTURE};
         EnableMenuItems(items, true);
         g_editor.changed = true;
     } else {
@@ -192,6 +194,8 @@ void RunCommand(int id)
     case IDM_CLOSE: CloseDocument(false); break;
     case IDM_SAVE: SaveDocument(false); UseSystemCursor(IDC_CROSS); break;
     case IDM_SAVE_AS: SaveDocument(true); break;
+    case IDM_EXPORT_ANIMATION: if (g_editor.documentOpen) ExportAnimationCommand(); break;
+    case IDM_EXPORT_PICTURE: if (g_editor.documentOpen) ExportPictureCommand(); break;
     case IDM_SIGNATURE: SignatureCommand(); break;
     case IDM_EXIT: ExitEditor(false); break;
     case IDM_PEN_SIZE: PenSizeCommand(); break;

@@ -419,7 +419,8 @@ void UndoCommand()
         ClientToScreen(g_editor.mainWindow, &p);
         SetCursorPos(p.x, p.y);
         if (!g_editor.changed) {
-            const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO};
+            const int items[] = {IDM_SAVE, IDM_SAVE_AS, IDM_CLOSE, IDM_PLAY, IDM_UNDO,
+                                 IDM_EXPORT_ANIMATION, IDM_EXPORT_PICTURE};
             EnableMenuItems(items, true);
             DrawMenuBar(g_editor.mainWindow);
             g_editor.changed = true;

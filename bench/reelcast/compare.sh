@@ -6,6 +6,7 @@ work=$build/bench-reelcast
 rm -rf "$work"
 mkdir -p "$work"
 seconds=30 width=640
+export MAGICK_CONFIGURE_PATH=$top/bench/reelcast
 
 winpath() { echo "Z:$(echo "$1" | tr / '\\\\')"; }
 now() { date +%s.%N; }
@@ -43,6 +44,7 @@ for show in "${shows[@]}"; do
   args=()
   n=0
   while read -r delay; do
+    delay=${delay%$'\r'}
     args+=(-delay "$delay" "$frames/$(printf 'f%05d.ppm' $n)")
     n=$((n + 1))
   done < "$frames/delays.txt"
