@@ -227,7 +227,10 @@ bool GifAnimation::WritePending()
 
     rectIndices.resize(static_cast<size_t>(w) * h);
     std::vector<uint8_t> masked(rectIndices.size());
+    // A pixel that stayed may be written transparent or as it is: whichever
+    // goes on the run before it gives the compressor longer strings.
     size_t unchanged = 0;
+    uint8_t previous = transparentIndex;
     for (int y = 0; y < h; ++y) {
         size_t row = static_cast<size_t>(r.top + y) * width + r.left;
         for (int x = 0; x < w; ++x) {
@@ -235,7 +238,8 @@ bool GifAnimation::WritePending()
             bool same = !first && shown[row + x] == value;
             unchanged += same;
             rectIndices[static_cast<size_t>(y) * w + x] = value;
-            masked[static_cast<size_t>(y) * w + x] = same ? transparentIndex : value;
+            previous = (same && previous != value) ? transparentIndex : value;
+            masked[static_cast<size_t>(y) * w + x] = previous;
         }
     }
     int minimumCodeSize = paletteBits < 2 ? 2 : paletteBits;
