@@ -54,7 +54,9 @@ for show in "${shows[@]}"; do
   im_s=$(elapsed "$start" "$(now)")
   convert "${args[@]}" -loop 0 "$work/$name-plain.gif"
   start=$(now)
-  gifsicle -O3 "$work/$name-plain.gif" -o "$work/$name-gifsicle.gif"
+  # The frames ImageMagick wrote each carry their own palette; gifsicle is
+  # asked for one of 256 colours, as ours has.
+  gifsicle -O3 --colors 256 "$work/$name-plain.gif" -o "$work/$name-gifsicle.gif"
   gs_s=$(elapsed "$start" "$(now)")
 
   psnr=- psnr_im=-
