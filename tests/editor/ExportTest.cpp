@@ -1,6 +1,7 @@
 // File > Export Animation and Export Picture in the real editor, on a
 // painting that was never saved: the GIF plays the strokes at the length
-// asked for, Cancel leaves no file, and the picture comes out as PNG or BMP.
+// asked for, Cancel leaves no file, the picture comes out as PNG or BMP, and
+// a write that fails says why.
 #include "EditorDriver.h"
 #include "GifReader.h"
 #include "SaverTestSupport.h"
@@ -127,6 +128,19 @@ TEST_F(Export, PictureAsPngOrBitmapAndGreyWithoutADocument)
     size_t black = 0;
     for (size_t i = 54; i + 2 < bmp.size(); i += 3) black += bmp[i] == 0 && bmp[i + 1] == 0 && bmp[i + 2] == 0;
     EXPECT_GT(black, 100u);
+
+    // A disk too small for the picture: the editor says why and nothing of
+    // the new file stays there.
+    if (const char* fullDisk = getenv("TOVAREN_FULLDISK")) {
+        std::string disk = WinePath(fullDisk);
+        std::vector<std::string> before = FolderEntries(disk);
+        editor.Command(IDM_EXPORT_PICTURE);
+        EXPECT_TRUE(editor.ChooseFile(JoinPath(disk, "big.bmp")));
+        std::string said = editor.Answer("Export Error", IDOK);
+        EXPECT_NE(std::string::npos, said.find("Failed to write file: [")) << said;
+        EXPECT_NE(std::string::npos, said.find("big.bmp] [No space left on device]")) << said;
+        EXPECT_EQ(before, FolderEntries(disk));
+    }
 
     editor.Command(IDM_CLOSE);
     if (editor.WaitForWindow("Psst?", 3000)) editor.Answer("Psst?", IDNO);
