@@ -256,9 +256,13 @@ ExportResult ExportAnimation(const ShowCopy& show, HBITMAP character, const char
                  width);
         return EXPORT_FAILED;
     }
+    if (static_cast<int64_t>(show.width) * show.height > kMaxLayerPixels) {
+        snprintf(message, messageSize, "The show is too large to paint in memory: [%d x %d]",
+                 show.width, show.height);
+        return EXPORT_FAILED;
+    }
     int height = AnimationHeight(show, width);
-    if (height > kMaxHeight || static_cast<int64_t>(width) * height > kMaxFramePixels ||
-        static_cast<int64_t>(show.width) * show.height > kMaxLayerPixels) {
+    if (height > kMaxHeight || static_cast<int64_t>(width) * height > kMaxFramePixels) {
         snprintf(message, messageSize, "The animation would be too large: [%d x %d]", width,
                  height);
         return EXPORT_FAILED;
