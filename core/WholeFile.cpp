@@ -43,6 +43,7 @@ int ErrnoFromLastError()
         return ENOSPC;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY:  // a temporary file asked for in a folder that is not there
         return ENOENT;
     default:
         return EACCES;

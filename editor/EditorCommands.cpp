@@ -4,6 +4,7 @@
 
 #include "AboutDialog.h"
 #include "CompatibilityWarning.h"
+#include "EditorExport.h"
 #include "HelpFile.h"
 #include "InputDevices.h"
 #include "ShowPlayer.h"
@@ -162,7 +163,7 @@ bool HasSignature()
     return g_editor.document && g_editor.document->GetSignature(signature)[0] != '\0';
 }
 
-// New, Open, Exit, the pen, the fill, speed, character, help and About are
+// The exports follow Save As. New, Open, Exit, the pen, the fill, speed, character, help and About are
 // always offered; the others follow the document.
 void UpdateMenu()
 {
@@ -177,6 +178,8 @@ void UpdateMenu()
     } items[] = {
         {IDM_SAVE, open && g_editor.changed},
         {IDM_SAVE_AS, named || painted},
+        {IDM_EXPORT_ANIMATION, named || painted},
+        {IDM_EXPORT_PICTURE, named || painted},
         {IDM_CLOSE, named || painted},
         {IDM_PLAY, painted && !g_editor.playing},
         {IDM_UNDO, painted},
@@ -234,6 +237,8 @@ void RunCommand(int id)
     case IDM_CLOSE: CloseDocument(false); break;
     case IDM_SAVE: SaveDocument(false); UseSystemCursor(IDC_CROSS); break;
     case IDM_SAVE_AS: SaveDocument(true); break;
+    case IDM_EXPORT_ANIMATION: if (g_editor.documentOpen) ExportAnimationCommand(); break;
+    case IDM_EXPORT_PICTURE: if (g_editor.documentOpen) ExportPictureCommand(); break;
     case IDM_SIGNATURE: SignatureCommand(); break;
     case IDM_EXIT: ExitEditor(false); break;
     case IDM_PEN_SIZE: PenSizeCommand(); break;

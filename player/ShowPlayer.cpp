@@ -4,6 +4,7 @@
 #include "FloodFill.h"
 #include "ScopedSurface.h"
 #include "ScopedWin.h"
+#include "ShowPainting.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -26,10 +27,6 @@ namespace {
 // presented at least this often even when everything is due.
 const DWORD kFrameBudgetMs = 33;
 const DWORD kNotDueSleepMs = 20;
-
-// Where the brush tip sits inside every character bitmap.
-const int kCharacterTipX = 2;
-const int kCharacterTipY = 65;
 
 struct DDErrorText {
     HRESULT result;
@@ -588,16 +585,7 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
     const ShowHeaderBlock& header = document->header.block;
     SetRect(&floodFillRect, 0, 0, header.width, header.height);
 
-    signatureLength = 0;
-    signatureText[0] = '\0';
-    if (header.signature[0] != 0) {
-        char decoded[kSignatureSlots + 1];
-        document->GetSignature(decoded);
-        if (decoded[0]) {
-            snprintf(signatureText, sizeof(signatureText), "%s ", decoded);
-            signatureLength = static_cast<int32_t>(strlen(signatureText));
-        }
-    }
+    signatureLength = SignatureTextOf(*document, signatureText, sizeof(signatureText));
 
     ReleaseInterface(floodFillSurface);
     if (!CreateFloodFillSurface(floodFillRect)) return false;
@@ -618,19 +606,16 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
     if (!CreateCharacterSurface(characterRect)) return false;
     if (!CopyCharacterBitmap(characterBitmap)) return false;
 
-    scale = static_cast<float>(Width(drawArea)) / static_cast<float>(header.width);
-    if (static_cast<float>(Height(drawArea)) > scale * static_cast<float>(header.height)) {
-        scale = static_cast<float>(Height(drawArea)) / static_cast<float>(header.height);
-    }
+    scale = ShowScale(Width(drawArea), Height(drawArea), header.width, header.height);
 
     // A show without points has ended before it began; the character stays
     // at the top left corner of the first frame.
     curScreenX = curScreenY = 0;
     if (currentPoint) {
         const ShowPoint& first = currentPoint->point;
-        curScreenX = Truncate(first.x * scale);
-        curScreenY = Truncate(first.y * scale);
-        scaledPenSize = static_cast<uint16_t>(Truncate(first.penSize * scale));
+        curScreenX = ScaleToDisplay(first.x, scale);
+        curScreenY = ScaleToDisplay(first.y, scale);
+        scaledPenSize = static_cast<uint16_t>(ScaleToDisplay(first.penSize, scale));
     }
 
     PaintFloodFillWhite();
@@ -649,8 +634,9 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
             warningX = screenRect.right;
             markX = screenRect.right - metrics.tmMaxCharWidth;
             warningWidth = warningLength * metrics.tmAveCharWidth;
-            signatureY = screenRect.bottom - 40;
-            signatureX = screenRect.right - signatureLength * metrics.tmAveCharWidth - 40;
+            signatureY = screenRect.bottom - kSignatureMargin;
+            signatureX =
+                screenRect.right - signatureLength * metrics.tmAveCharWidth - kSignatureMargin;
         }
     }
 
@@ -730,9 +716,9 @@ bool ShowPlayer::PlayStep() {
                 return false;
             }
             const ShowPoint& point = currentPoint->point;
-            curScreenX = Truncate(point.x * scale);
-            curScreenY = Truncate(point.y * scale);
-            scaledPenSize = static_cast<uint16_t>(Truncate(point.penSize * scale));
+            curScreenX = ScaleToDisplay(point.x, scale);
+            curScreenY = ScaleToDisplay(point.y, scale);
+            scaledPenSize = static_cast<uint16_t>(ScaleToDisplay(point.penSize, scale));
 
             // A point's delay is the wait after it; non-zero delays accumulate on
             // the schedule so a late player catches up, a zero delay re-anchors.
@@ -768,9 +754,8 @@ void ShowPlayer::RebuildPens(HDC dc) {
     if (floodFillPen) DeleteObject(floodFillPen);
     penColor = currentPoint->point.colour;
     penSize = currentPoint->point.penSize;
-    COLORREF nearest = GetNearestColor(dc, penColor);
-    drawingPen = CreatePen(PS_SOLID, scaledPenSize, nearest);
-    floodFillPen = CreatePen(PS_SOLID, static_cast<int>(penSize), nearest);
+    drawingPen = CreateShowPen(dc, penColor, scaledPenSize);
+    floodFillPen = CreateShowPen(dc, penColor, static_cast<int>(penSize));
 }
 
 // The DCs of the two painting surfaces are kept across the points of one step
@@ -830,14 +815,8 @@ void ShowPlayer::DrawStroke(const ShowPoint& point) {
     HDC fillDC = HoldFloodFillDC();
     HDC drawDC = HoldDrawingDC();
     if (penColor != point.colour || penSize != point.penSize) RebuildPens(fillDC);
-    savedDrawingPen = SelectObject(drawDC, drawingPen);
-    savedFloodFillPen = SelectObject(fillDC, floodFillPen);
-    MoveToEx(fillDC, prevPointX, prevPointY, nullptr);
-    LineTo(fillDC, point.x, point.y);
-    MoveToEx(drawDC, prevScreenX, prevScreenY, nullptr);
-    LineTo(drawDC, curScreenX, curScreenY);
-    SelectObject(drawDC, savedDrawingPen);
-    SelectObject(fillDC, savedFloodFillPen);
+    DrawShowLine(fillDC, floodFillPen, prevPointX, prevPointY, point.x, point.y);
+    DrawShowLine(drawDC, drawingPen, prevScreenX, prevScreenY, curScreenX, curScreenY);
     if (penColor == kTransparentWhite) floodDirty = true;
 }
 

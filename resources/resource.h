@@ -90,6 +90,8 @@ static_assert(IDB_THUMB_VELKA < IDB_CHAR_DORIN && IDB_CHAR_DORIN < IDB_THUMB_DOR
 #define IDD_EDITOR_CHARACTER 117
 #define IDR_EDITOR_ACCELERATORS 137
 #define IDD_SIGNATURE 142
+#define IDD_EXPORT_ANIMATION 170
+#define IDD_EXPORT_PROGRESS 171
 
 // Commands of the menu (the Edit menu is also the right-button menu)
 #define IDM_NEW 40001
@@ -109,6 +111,8 @@ static_assert(IDB_THUMB_VELKA < IDB_CHAR_DORIN && IDB_CHAR_DORIN < IDB_THUMB_DOR
 #define IDM_PICK_COLOR 40022
 #define IDM_FLOOD_FILL 141
 #define IDM_SIGNATURE 154
+#define IDM_EXPORT_ANIMATION 40030
+#define IDM_EXPORT_PICTURE 40031
 // The recent shows at the end of the File menu: IDM_RECENT_FIRST and the three after it.
 #define IDM_RECENT_FIRST 40040
 #define IDM_RECENT_COUNT 4
@@ -120,6 +124,11 @@ static_assert(IDB_THUMB_VELKA < IDB_CHAR_DORIN && IDB_CHAR_DORIN < IDB_THUMB_DOR
 #define IDC_PICK_DORIN 1005
 #define IDC_PICK_BRAMWELL 1008
 #define IDC_SIGNATURE_TEXT 1035      // dialog 142
+#define IDC_EXPORT_SECONDS 1050      // dialog 170
+#define IDC_EXPORT_WIDTH 1051
+#define IDC_EXPORT_SIZE 1052         // the height the width gives
+#define IDC_EXPORT_BAR 1053          // dialog 171
+#define IDC_EXPORT_STATUS 1054
 
 // Cursors
 #define IDC_CURSOR_DRAW 118
@@ -140,6 +149,15 @@ static_assert(IDM_REDO != IDM_UNDO && IDM_REDO != IDM_PICK_COLOR &&
               "editor command ids collide");
 static_assert(IDC_CURSOR_DRAW != IDC_CURSOR_PICK && IDC_CURSOR_PICK != IDC_CURSOR_FILL,
               "editor cursor ids collide");
+// The export's commands, dialogs and controls keep to their own ranges.
+static_assert(IDM_EXPORT_ANIMATION != IDM_EXPORT_PICTURE && IDM_EXPORT_ANIMATION != IDM_REDO &&
+                  IDM_EXPORT_PICTURE != IDM_REDO && IDM_EXPORT_PICTURE < IDM_RECENT_FIRST,
+              "export commands collide with the editor's others");
+static_assert(IDD_EXPORT_ANIMATION != IDD_EXPORT_PROGRESS && IDD_EXPORT_ANIMATION != IDD_ABOUT &&
+                  IDD_EXPORT_PROGRESS != IDD_SETTINGS && IDD_EXPORT_PROGRESS != IDD_CHARACTERS,
+              "export dialog ids collide");
+static_assert(IDC_EXPORT_SECONDS >= 1050 && IDC_EXPORT_STATUS <= 1059,
+              "export controls left their range");
 #endif
 
 // ---- flagbench resources (flagbench.rc)

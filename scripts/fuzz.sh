@@ -22,6 +22,7 @@ each_reader() {
   "$1" libFuzzer "bitmap" fuzz_bitmap bitmap bitmap.dict
   "$1" libFuzzer "shortcut" fuzz_shortcut shortcut names.dict
   "$1" libFuzzer "list name" fuzz_names names names.dict
+  "$1" libFuzzer "animation writer" fuzz_gif gif gif.dict
   "$1" wine_fuzz show show show.dict
   "$1" wine_fuzz trailer trailer trailer.dict
   "$1" wine_fuzz bitmap bitmap bitmap.dict

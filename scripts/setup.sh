@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix mingw-w64-tools googletest clang libclang-rt-14-dev
           wine wine32:i386 xvfb xauth imagemagick xdotool potrace librsvg2-bin
-          nsis zip xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
+          nsis zip xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils gifsicle bc)
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi

@@ -24,7 +24,7 @@ const char kDesktopKey[] = "Control Panel\\Desktop";
 std::vector<std::string> FolderPrograms()
 {
     return {"tovareneditor.exe", "paceshift.exe",   "reeljoin.exe",   "flagbench.exe",
-            "rasterwalk.exe",    "rasterwalk2.exe", "tovarenpack.exe"};
+            "rasterwalk.exe",    "rasterwalk2.exe", "tovarenpack.exe", "reelcast.exe"};
 }
 
 std::string RegText(HKEY root, const char* key, const char* value)
