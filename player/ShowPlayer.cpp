@@ -860,7 +860,8 @@ void ShowPlayer::DrawTextOverlays() {
     }
 }
 
-bool ShowPlayer::PresentFullScreen() {
+// The frame of a screen-sized layout, put together in the back buffer.
+bool ShowPlayer::ComposeBackBuffer() {
     if (floodDirty) {
         RECT target = {drawArea.left, drawArea.top,
                        Truncate(floodFillRect.right * scale),
@@ -872,7 +873,11 @@ bool ShowPlayer::PresentFullScreen() {
         return PresentFailed("Failed to blt DrawingSurface to the Backbuffer Surface.");
     }
     DrawCharacter(backBuffer, curScreenX, curScreenY);
-    return Flip();
+    return true;
+}
+
+bool ShowPlayer::PresentFullScreen() {
+    return ComposeBackBuffer() && Flip();
 }
 
 // Lost surfaces are never restored, so a Flip that keeps failing would hang
@@ -912,17 +917,7 @@ bool ShowPlayer::PresentWindowed() {
 // As the full screen, with the window's DC in place of Flip: a second
 // primary surface beside the exclusive one is not to be had everywhere.
 bool ShowPlayer::PresentMonitorWindow() {
-    if (floodDirty) {
-        RECT target = {drawArea.left, drawArea.top,
-                       Truncate(floodFillRect.right * scale),
-                       Truncate(floodFillRect.bottom * scale)};
-        if (!RebuildDrawingSurface(floodFillRect, target)) return false;
-    }
-    DrawTextOverlays();
-    if (FAILED(backBuffer->Blt(&screenRect, drawingSurface, &screenRect, DDBLT_WAIT, nullptr))) {
-        return PresentFailed("Failed to blt DrawingSurface to the Backbuffer Surface.");
-    }
-    DrawCharacter(backBuffer, curScreenX, curScreenY);
+    if (!ComposeBackBuffer()) return false;
     bool copied = false;
     {
         ScopedSurfaceDC frameDC(backBuffer);

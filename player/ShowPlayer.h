@@ -177,6 +177,7 @@ private:
     void DrawTextOverlays();
     bool Present();
     bool RebuildDrawingSurface(const RECT& floodFillSource, const RECT& target);
+    bool ComposeBackBuffer();
     bool Flip();
     bool PresentFailed(const char* text);
 };
