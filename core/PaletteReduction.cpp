@@ -19,18 +19,32 @@ struct Box {
     Rgb mean;
 };
 
-void Measure(const std::vector<ColourWeight>& colours, Box& box)
-{
+// Weighted sums of a box's colours per channel, and of their squares.
+struct BoxSums {
     double sum[3] = {0, 0, 0}, squares[3] = {0, 0, 0}, total = 0;
+};
+
+BoxSums SumBox(const std::vector<ColourWeight>& colours, const Box& box)
+{
+    BoxSums s;
     for (size_t i = box.begin; i < box.end; ++i) {
         double w = colours[i].weight;
-        total += w;
+        s.total += w;
         for (int c = 0; c < 3; ++c) {
             double v = Channel(colours[i].colour, c);
-            sum[c] += w * v;
-            squares[c] += w * v * v;
+            s.sum[c] += w * v;
+            s.squares[c] += w * v * v;
         }
     }
+    return s;
+}
+
+void Measure(const std::vector<ColourWeight>& colours, Box& box)
+{
+    BoxSums sums = SumBox(colours, box);
+    const double* sum = sums.sum;
+    const double* squares = sums.squares;
+    double total = sums.total;
     box.error = 0;
     int mean[3];
     for (int c = 0; c < 3; ++c) {
@@ -45,16 +59,10 @@ void Measure(const std::vector<ColourWeight>& colours, Box& box)
 // Splits at the weighted median of the channel that spreads most.
 bool Split(std::vector<ColourWeight>& colours, Box& box, Box& second)
 {
-    double sum[3] = {0, 0, 0}, squares[3] = {0, 0, 0}, total = 0;
-    for (size_t i = box.begin; i < box.end; ++i) {
-        double w = colours[i].weight;
-        total += w;
-        for (int c = 0; c < 3; ++c) {
-            double v = Channel(colours[i].colour, c);
-            sum[c] += w * v;
-            squares[c] += w * v * v;
-        }
-    }
+    BoxSums sums = SumBox(colours, box);
+    const double* sum = sums.sum;
+    const double* squares = sums.squares;
+    double total = sums.total;
     int axis = 0;
     double widest = -1;
     for (int c = 0; c < 3; ++c) {

@@ -87,12 +87,14 @@ protected:
         EnumDisplayMonitors(nullptr, nullptr, NoteMonitor, reinterpret_cast<LPARAM>(&monitors));
         ASSERT_EQ(2, monitors.count) << "these tests run on the two-monitor X server "
                                         "(tests/saver/run-on-two-monitors.sh)";
-        if (SecondMonitorPlace() == "LeftOf")
+        if (SecondMonitorPlace() == "LeftOf") {
             ASSERT_LT(monitors.other.left, 0) << "the second monitor is not left of the main one";
-        else
+        } else {
             ASSERT_GE(monitors.other.left, monitors.main.right);
-        if (SecondMonitorPlace() == "SmallRightOf")
+        }
+        if (SecondMonitorPlace() == "SmallRightOf") {
             ASSERT_EQ(800, monitors.other.right - monitors.other.left);
+        }
         showFolder = FreshFolder("monitor_shows");
         characterFolder = FreshFolder("monitor_chars");
         WriteBytes(JoinPath(characterFolder, "blue.bmp"), BitmapBytes(60, 60, kCharacterColour));
