@@ -122,11 +122,11 @@ int32_t Truncate(float value) { return static_cast<int32_t>(value); }
 
 }  // namespace
 
-ShowPlayer::ShowPlayer(HWND window) {
+ShowPlayer::ShowPlayer(HWND window, DirectDrawStarter* starter) {
     ResetFields();
     this->window = window;
     ComputeDisplayRects();
-    ok = fullScreen ? initTovarenPlayerFullScreen() : initTovarenPlayerWindowed();
+    ok = fullScreen ? initTovarenPlayerFullScreen(starter) : initTovarenPlayerWindowed(starter);
 }
 
 ShowPlayer::ShowPlayer(HWND window, ShowDocument* document, HBITMAP characterBitmap, int speed,
@@ -239,6 +239,7 @@ void ShowPlayer::ResetFields() {
     scaledPenSize = 0;
     monitorWindow = false;
     dueFraction = 0.0;
+    firstFramePending = false;
 }
 
 void ShowPlayer::ComputeDisplayRects() {
@@ -270,9 +271,10 @@ void ShowPlayer::BeginTimerPeriod() {
     }
 }
 
-bool ShowPlayer::InitializeDD() {
+bool ShowPlayer::InitializeDD(DirectDrawStarter* starter) {
     primarySurface = characterSurface = drawingSurface = floodFillSurface = desktopSurface =
         nullptr;
+    if (starter && (directDraw = starter->Take()) != nullptr) return true;
     IDirectDraw* first = nullptr;
     if (FAILED(DirectDrawCreate(nullptr, &first, nullptr)) || !first) {
         SetMessage("Tovaren requires DirectX 4");
@@ -288,7 +290,7 @@ bool ShowPlayer::InitializeDD() {
     return true;
 }
 
-bool ShowPlayer::initTovarenPlayerFullScreen() {
+bool ShowPlayer::initTovarenPlayerFullScreen(DirectDrawStarter* starter) {
     int width = Width(screenRect);
     int height = Height(screenRect);
 
@@ -310,7 +312,7 @@ bool ShowPlayer::initTovarenPlayerFullScreen() {
     BeginTimerPeriod();
     nextDueMs = timeGetTime();
 
-    if (!InitializeDD()) return false;
+    if (!InitializeDD(starter)) return false;
     if (FAILED(directDraw->SetCooperativeLevel(
             window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE))) {
         FailWithHint("InitializeDD() SetCooperativeLevel() failed.");
@@ -338,11 +340,11 @@ bool ShowPlayer::initTovarenPlayerFullScreen() {
     return true;
 }
 
-bool ShowPlayer::initTovarenPlayerWindowed() {
+bool ShowPlayer::initTovarenPlayerWindowed(DirectDrawStarter* starter) {
     BeginTimerPeriod();
     nextDueMs = timeGetTime();
 
-    if (!InitializeDD()) return false;
+    if (!InitializeDD(starter)) return false;
     if (FAILED(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL))) {
         FailWithHint("InitializeDD() SetCooperativeLevel() failed.");
         return false;
@@ -642,6 +644,7 @@ bool ShowPlayer::StartShow(ShowDocument* document, HBITMAP characterBitmap, int 
 
     nextDueMs = timeGetTime();
     dueFraction = 0.0;
+    firstFramePending = true;
     return true;
 }
 
@@ -697,7 +700,7 @@ void ShowPlayer::DelayNextPoint(DWORD ms) {
 bool ShowPlayer::PlayStep() {
     if (!currentPoint) return false;
     nowMs = timeGetTime();
-    if (nextDueMs > nowMs) {
+    if (nextDueMs > nowMs && !firstFramePending) {
         Sleep(kNotDueSleepMs);
         nowMs = nowMs + 1;
     }
@@ -745,6 +748,7 @@ bool ShowPlayer::PlayStep() {
 
 bool ShowPlayer::Present() {
     ReleaseHeldDCs();
+    firstFramePending = false;
     if (monitorWindow) return PresentMonitorWindow();
     return fullScreen ? PresentFullScreen() : PresentWindowed();
 }

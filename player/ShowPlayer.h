@@ -7,6 +7,7 @@
 // Everything runs on the thread that created the object.
 #pragma once
 
+#include "DirectDrawStarter.h"
 #include "ShowDocument.h"
 
 #include <windows.h>
@@ -31,8 +32,10 @@ const DWORD kFlipGiveUpMs = 1000;
 
 class ShowPlayer {
 public:
-    // The screen saver's form: set-up only.
-    explicit ShowPlayer(HWND window);
+    // The screen saver's form: set-up only. With a starter the player takes
+    // the DirectDraw object started on its thread once the desktop is copied;
+    // without one (or when it failed) the player starts DirectDraw itself.
+    explicit ShowPlayer(HWND window, DirectDrawStarter* starter = nullptr);
     // The editor's form: set-up, then StartShow; ok only when both succeeded.
     ShowPlayer(HWND window, ShowDocument* document, HBITMAP characterBitmap, int speed,
                uint8_t warningMode);
@@ -74,9 +77,9 @@ public:
     void Shutdown();
     void ResetFields();
     void ComputeDisplayRects();
-    bool InitializeDD();
-    bool initTovarenPlayerFullScreen();
-    bool initTovarenPlayerWindowed();
+    bool InitializeDD(DirectDrawStarter* starter = nullptr);
+    bool initTovarenPlayerFullScreen(DirectDrawStarter* starter = nullptr);
+    bool initTovarenPlayerWindowed(DirectDrawStarter* starter = nullptr);
     bool initTovarenPlayerMonitor(HBITMAP desktopPicture, int pictureX, int pictureY,
                                   IDirectDraw4* sharedDirectDraw);
     bool CreatePrimaryWindowSurface();
@@ -157,6 +160,9 @@ private:
     // The part of a millisecond that the integer schedule has not used yet,
     // so that scaled delays do not drift early over a long show.
     double dueFraction;
+    // The show's first frame is not on screen yet: the next step shows it
+    // at once instead of resting first while nothing is due.
+    bool firstFramePending;
 
     void SetMessage(const char* format, ...);
     void AppendMessage(const char* text);

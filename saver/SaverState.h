@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstdint>
 
+class DirectDrawStarter;
 class DirectoryList;
 class ShowDocument;
 class ShowPlayer;
@@ -69,7 +70,8 @@ extern SaverState g_saver;
 void ResetSaverState(HINSTANCE module);
 bool InitSaver();
 bool LoadSettings();
-bool StartFirstShow(HWND window, HBITMAP characterBitmap);
+// The player takes DirectDraw from directDraw when given.
+bool StartFirstShow(HWND window, HBITMAP characterBitmap, DirectDrawStarter* directDraw = nullptr);
 bool StartNextShow();
 void ReleaseAll();
 void SetSaverError(const char* format, ...);

@@ -5,6 +5,7 @@
 
 #include "CompatibilityWarning.h"
 #include "DesktopPicture.h"
+#include "DirectDrawStarter.h"
 #include "DirectoryList.h"
 #include "HelpFile.h"
 #include "InputDevices.h"
@@ -116,8 +117,25 @@ void RunPreviewMode(HWND parent)
     ReleaseAll();
 }
 
+// The user is back. The main window turns see-through at once, so that the
+// desktop shows on the main monitor while its display mode is given back
+// (a third of a second under Wine beside another monitor); the other
+// monitors' windows go next, before the mode.
+void GiveBackEveryMonitor(HWND window)
+{
+    SetWindowRgn(window, CreateRectRgn(0, 0, 0, 0), TRUE);
+    ReleaseMonitorShows();
+    DestroyMonitorWindows();
+    ReleaseAll();
+    DestroyWindow(window);
+    ReleaseDesktopPicture();
+    InvalidateRect(nullptr, nullptr, TRUE);
+}
+
 void RunFullScreenMode(int showCommand)
 {
+    // DirectDraw starts while the desktop is captured and the windows made.
+    DirectDrawStarter directDraw;
     RECT everyMonitor = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                          0, 0};
     everyMonitor.right = everyMonitor.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -143,15 +161,8 @@ void RunFullScreenMode(int showCommand)
     SetForegroundWindow(window);
     SetFocus(window);
     ShowCursor(FALSE);
-    RunFullScreen(window);
-    // The other monitors first: their desktops come back while the main
-    // monitor still returns from its mode.
-    ReleaseMonitorShows();
-    DestroyMonitorWindows();
-    ReleaseAll();
-    DestroyWindow(window);
-    ReleaseDesktopPicture();
-    InvalidateRect(nullptr, nullptr, TRUE);
+    RunFullScreen(window, &directDraw);
+    GiveBackEveryMonitor(window);
     ShowCursor(TRUE);
 }
 
@@ -348,7 +359,7 @@ bool UserCameBack(HWND window, InputDevices* devices, DWORD& settleUntil, DWORD&
 
 }  // namespace
 
-bool RunFullScreen(HWND window)
+bool RunFullScreen(HWND window, DirectDrawStarter* directDraw)
 {
     InputDevices* devices = new (std::nothrow) InputDevices(g_saver.module, INPUT_RULE_SAVER);
     if (!devices) {
@@ -375,7 +386,7 @@ bool RunFullScreen(HWND window)
         if (!g_saver.player) {
             HBITMAP character = PickCharacterBitmap();
             NoteNewPicture();
-            if (!StartFirstShow(window, character)) {
+            if (!StartFirstShow(window, character, directDraw)) {
                 if (character != g_saver.characterBitmap)
                     DeleteObject(character);
                 ReleaseDevices(devices);
@@ -399,13 +410,15 @@ bool RunFullScreen(HWND window)
         }
         if (devices->PollHelpKey())
             OpenHelpOrSayItIsMissing();
+        // The other monitors step first: under Wine a monitor's frame waits
+        // for DirectDraw to finish showing the main monitor's last Flip.
+        StepMonitorShows();
         if (g_saver.player && !StepPlayer()) {
             if (!g_saver.player->ok || !ApplyPauseRule(StartNextFullScreenShow)) {
                 ReleaseDevices(devices);
                 return false;
             }
         }
-        StepMonitorShows();
         if (FollowMonitorChanges(window, devices, settleUntil))
             loneMoveAt = 0;
         if (UserCameBack(window, devices, settleUntil, loneMoveAt)) {

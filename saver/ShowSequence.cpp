@@ -39,10 +39,10 @@ const char* PickNextShow()
 
 }  // namespace
 
-bool StartFirstShow(HWND window, HBITMAP characterBitmap)
+bool StartFirstShow(HWND window, HBITMAP characterBitmap, DirectDrawStarter* directDraw)
 {
     DestroyPlayer();
-    g_saver.player = new (std::nothrow) ShowPlayer(window);
+    g_saver.player = new (std::nothrow) ShowPlayer(window, directDraw);
     if (!g_saver.player) {
         DestroyDocument();
         SetSaverError("Not enough memory to render screen saver.  Sorry.");

@@ -1,5 +1,7 @@
 #include "SaverProcess.h"
 
+#include <cstdlib>
+
 
 SaverProcess::~SaverProcess()
 {
@@ -105,7 +107,7 @@ std::string MessageBoxText(HWND box)
     return found;
 }
 
-int CountScreenColour(const RECT& area, COLORREF colour, int tolerance)
+ScreenPixels::ScreenPixels(const RECT& area) : area_(area)
 {
     int width = area.right - area.left;
     int height = area.bottom - area.top;
@@ -122,18 +124,41 @@ int CountScreenColour(const RECT& area, COLORREF colour, int tolerance)
     HGDIOBJ old = SelectObject(memory, section);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
-    int count = 0;
+    // The section holds blue, green, red; a COLORREF is red, green, blue.
     const unsigned char* p = static_cast<const unsigned char*>(bits);
-    for (int i = 0; i < width * height; ++i, p += 4) {
-        if (abs(p[2] - GetRValue(colour)) <= tolerance && abs(p[1] - GetGValue(colour)) <= tolerance &&
-            abs(p[0] - GetBValue(colour)) <= tolerance)
-            ++count;
+    pixels_.resize(static_cast<size_t>(width) * height);
+    for (COLORREF& pixel : pixels_) {
+        pixel = RGB(p[2], p[1], p[0]);
+        p += 4;
     }
     SelectObject(memory, old);
     DeleteObject(section);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+int ScreenPixels::Count(const RECT& part, const std::function<bool(COLORREF)>& test) const
+{
+    RECT inside;
+    if (!IntersectRect(&inside, &part, &area_))
+        return 0;
+    int width = area_.right - area_.left;
+    int count = 0;
+    for (int y = inside.top; y < inside.bottom; ++y) {
+        const COLORREF* row = &pixels_[static_cast<size_t>(y - area_.top) * width];
+        for (int x = inside.left; x < inside.right; ++x)
+            count += test(row[x - area_.left]);
+    }
     return count;
+}
+
+int CountScreenColour(const RECT& area, COLORREF colour, int tolerance)
+{
+    return ScreenPixels(area).Count(area, [&](COLORREF pixel) {
+        return abs(GetRValue(pixel) - GetRValue(colour)) <= tolerance &&
+               abs(GetGValue(pixel) - GetGValue(colour)) <= tolerance &&
+               abs(GetBValue(pixel) - GetBValue(colour)) <= tolerance;
+    });
 }
 
 void SendKeyEvent(WORD vk, bool up)

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class SaverProcess {
 public:
@@ -43,6 +44,18 @@ std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);
 // The message of a message box: its static text that is not the icon.
 std::string MessageBoxText(HWND box);
+
+// What the screen shows in a rectangle (screen coordinates), read at once.
+class ScreenPixels {
+public:
+    explicit ScreenPixels(const RECT& area);
+    // Pixels of the part of the rectangle inside part that the test holds true of.
+    int Count(const RECT& part, const std::function<bool(COLORREF)>& test) const;
+
+private:
+    RECT area_;
+    std::vector<COLORREF> pixels_;
+};
 
 // Screen pixels: number of pixels of one colour (within tolerance) in a rectangle.
 int CountScreenColour(const RECT& area, COLORREF colour, int tolerance = 24);
