@@ -228,7 +228,6 @@ void ShowPlayer::ResetFields() {
     signatureX = signatureY = 0;
     signatureText[0] = '\0';
     signatureLength = 0;
-    savedDrawingPen = savedFloodFillPen = nullptr;
     drawingPen = floodFillPen = nullptr;
     penColor = 0;
     penSize = 0;

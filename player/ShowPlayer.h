@@ -136,8 +136,6 @@ public:
     int32_t signatureY;
     char signatureText[kSignatureTextSize];
     int32_t signatureLength;
-    HGDIOBJ savedDrawingPen;
-    HGDIOBJ savedFloodFillPen;
     HPEN drawingPen;
     HPEN floodFillPen;
     COLORREF penColor;

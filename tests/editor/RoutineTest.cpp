@@ -77,28 +77,6 @@ private:
     std::thread thread_;
 };
 
-// Every free piece of the address space reserved, so that no new block of
-// memory can be had until Release.
-class AddressHoard {
-public:
-    AddressHoard()
-    {
-        for (SIZE_T size = 1u << 30; size >= 65536; size /= 2)
-            while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
-                blocks_.push_back(block);
-    }
-    ~AddressHoard() { Release(); }
-    void Release()
-    {
-        for (void* block : blocks_)
-            VirtualFree(block, 0, MEM_RELEASE);
-        blocks_.clear();
-    }
-
-private:
-    std::vector<void*> blocks_;
-};
-
 // Pens until GDI makes no more, then as many given back as the test needs.
 class GdiHoard {
 public:

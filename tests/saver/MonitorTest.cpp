@@ -5,8 +5,12 @@
 // The runner places the second monitor right of the main one, left of it
 // (negative coordinates), and as a smaller monitor right of it, and runs
 // every test in each layout.
+#include "DesktopPicture.h"
 #include "SaverProcess.h"
+#include "SaverState.h"
 #include "SaverTestSupport.h"
+#include "ScreenSaver.h"
+#include "ShowPlayer.h"
 
 #include <vector>
 
@@ -305,4 +309,60 @@ TEST_F(TwoMonitors, AMonitorUnpluggedWhileRunningTakesItsWindowAndTheMainOneGoes
     std::string place = SecondMonitorPlace() == "LeftOf" ? "--left-of" : "--right-of";
     RunXrandr("--output DUMMY1 --auto " + place + " DUMMY0");
     EXPECT_TRUE(WaitUntil([] { return GetSystemMetrics(SM_CMONITORS) == 2; }, 5000));
+}
+
+// The saver's full screen run in this process, so that the other monitor's
+// set-up can be starved: with no address space left, DirectDraw or GDI
+// refuses what that monitor's player needs. The monitor is covered dark and
+// the main monitor's show goes on.
+TEST_F(TwoMonitors, AMonitorWhoseSurfacesAreRefusedIsCoveredDarkAndTheMainShowGoesOn)
+{
+    AddShows({kRed, kYellow});
+    ResetSaverState(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(InitSaver());
+    ASSERT_TRUE(PrepareLists());
+    RECT all = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    all.right = all.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    all.bottom = all.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    CaptureDesktopPictureOf(all);
+    CreateMonitorWindows();
+    ASSERT_EQ(1, g_saver.monitorCount);
+
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SaverWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TovarenInProcess";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, "TovarenInProcess", "Tovaren", WS_POPUP | WS_VISIBLE,
+                                  0, 0, g_saver.screenWidth, g_saver.screenHeight, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(window);
+    ASSERT_TRUE(StartFirstShow(window, PickCharacterBitmap())) << g_saver.errorText;
+    {
+        AddressHoard hoard;
+        StartMonitorShows();
+    }
+    EXPECT_TRUE(g_saver.monitors[0].dark);
+    EXPECT_EQ(nullptr, g_saver.monitors[0].player);
+
+    bool mainPlays = true;
+    DWORD end = GetTickCount() + 2500;
+    while (mainPlays && static_cast<int>(GetTickCount() - end) < 0) {
+        mainPlays = g_saver.player->PlayStep();
+        StepMonitorShows();
+        PumpFor(5);
+    }
+    EXPECT_TRUE(mainPlays) << g_saver.player->message;
+    EXPECT_NE(CLR_INVALID, ShownColour(monitors.main, {kRed, kYellow}))
+        << "the main monitor's show stopped";
+    EXPECT_GT(CountScreenColour(monitors.other, kBlack, 8), Area(monitors.other) * 99 / 100)
+        << "the monitor that failed is not covered dark";
+    EXPECT_EQ('\0', g_saver.errorText[0]) << g_saver.errorText;
+
+    ReleaseMonitorShows();
+    DestroyMonitorWindows();
+    ReleaseAll();
+    DestroyWindow(window);
+    ReleaseDesktopPicture();
+    PumpFor(300);
 }

@@ -314,3 +314,17 @@ bool StartProgram(const std::string& program, const std::string& arguments,
     return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, process) != 0;
 }
+
+AddressHoard::AddressHoard()
+{
+    for (SIZE_T size = 1u << 30; size >= 65536; size /= 2)
+        while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+            blocks_.push_back(block);
+}
+
+void AddressHoard::Release()
+{
+    for (void* block : blocks_)
+        VirtualFree(block, 0, MEM_RELEASE);
+    blocks_.clear();
+}

@@ -62,6 +62,20 @@ std::vector<TestPoint> LinePoints(int count, uint16_t delay, uint32_t colour, ui
 // which the player takes as the transparent colour.
 std::vector<unsigned char> BitmapBytes(int width, int height, COLORREF fill);
 
+// Every free piece of the address space reserved, so that no new block of
+// memory can be had until Release.
+class AddressHoard {
+public:
+    AddressHoard();
+    ~AddressHoard() { Release(); }
+    AddressHoard(const AddressHoard&) = delete;
+    AddressHoard& operator=(const AddressHoard&) = delete;
+    void Release();
+
+private:
+    std::vector<void*> blocks_;
+};
+
 // Removes the product's registry keys under HKEY_CURRENT_USER and
 // HKEY_LOCAL_MACHINE on construction and destruction, so each test starts clean.
 class ScopedCleanProductKey {
