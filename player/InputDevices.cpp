@@ -26,6 +26,9 @@ const DWORD kSharedAccess = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
 // Key codes 1 to 236 are looked at; the higher codes are not real keys.
 const int kFirstKeyCode = 1;
 const int kLastKeyCode = 236;
+// Key presses kept between two readings, so that a key pressed and let go
+// in between is not missed.
+const DWORD kKeyEventCount = 64;
 
 bool IsDown(BYTE state)
 {
@@ -39,10 +42,16 @@ bool AnyCountedButtonDown(const DIMOUSESTATE& state)
            IsDown(state.rgbButtons[3]);
 }
 
+bool Counts(DWORD code, std::initializer_list<BYTE> spared)
+{
+    return static_cast<int>(code) >= kFirstKeyCode && static_cast<int>(code) <= kLastKeyCode &&
+           std::find(spared.begin(), spared.end(), code) == spared.end();
+}
+
 bool AnyKeyDownExcept(const BYTE keys[256], std::initializer_list<BYTE> spared)
 {
     for (int code = kFirstKeyCode; code <= kLastKeyCode; code++) {
-        if (IsDown(keys[code]) && std::find(spared.begin(), spared.end(), code) == spared.end())
+        if (IsDown(keys[code]) && Counts(code, spared))
             return true;
     }
     return false;
@@ -94,6 +103,13 @@ bool InputDevices::CreateKeyboard()
         return Fail(kKeyboardLevelFailed);
     if (FAILED(keyboard->SetDataFormat(&c_dfDIKeyboard)))
         return Fail(kKeyboardFormatFailed);
+    // Without the buffer only the keys held at each reading are seen.
+    DIPROPDWORD buffer = {};
+    buffer.diph.dwSize = sizeof(buffer);
+    buffer.diph.dwHeaderSize = sizeof(buffer.diph);
+    buffer.diph.dwHow = DIPH_DEVICE;
+    buffer.dwData = kKeyEventCount;
+    keyboard->SetProperty(DIPROP_BUFFERSIZE, &buffer.diph);
     if (FAILED(keyboard->Acquire()))
         return Fail(kKeyboardAcquireFailed);
     return true;
@@ -122,6 +138,20 @@ bool InputDevices::CreateMouse()
 bool InputDevices::ReadKeyboard(BYTE keys[256])
 {
     return keyboard && SUCCEEDED(keyboard->GetDeviceState(256, keys));
+}
+
+// Takes the key presses kept since the last call; true when one of them counts.
+bool InputDevices::KeyPressedSinceLastPoll(std::initializer_list<BYTE> spared)
+{
+    if (!keyboard) return false;
+    DIDEVICEOBJECTDATA events[kKeyEventCount];
+    DWORD count = kKeyEventCount;
+    if (FAILED(keyboard->GetDeviceData(sizeof(events[0]), events, &count, 0))) return false;
+    for (DWORD i = 0; i < count; i++) {
+        if (IsDown(static_cast<BYTE>(events[i].dwData)) && Counts(events[i].dwOfs, spared))
+            return true;
+    }
+    return false;
 }
 
 bool InputDevices::ReadMouse(DIMOUSESTATE& state)
@@ -173,7 +203,8 @@ int InputDevices::PollActivityForSaver()
     if (!ReadKeyboard(keys))
         return INPUT_READ_FAILED;
     lastActivityWasMove = false;
-    if (AnyKeyDownExcept(keys, {DIK_P, DIK_N, DIK_F1})) {
+    if (KeyPressedSinceLastPoll({DIK_P, DIK_N, DIK_F1}) ||
+        AnyKeyDownExcept(keys, {DIK_P, DIK_N, DIK_F1})) {
         paused = false;
         return INPUT_SEEN;
     }
@@ -209,7 +240,8 @@ int InputDevices::PollActivityForEditor()
     DIMOUSESTATE state;
     if (!ReadKeyboard(keys) || !ReadMouse(state))
         return INPUT_READ_FAILED;
-    if (AnyKeyDownExcept(keys, {DIK_ESCAPE, DIK_P}) || AnyCountedButtonDown(state)) {
+    if (KeyPressedSinceLastPoll({DIK_ESCAPE, DIK_P}) || AnyKeyDownExcept(keys, {DIK_ESCAPE, DIK_P}) ||
+        AnyCountedButtonDown(state)) {
         paused = false;
         return INPUT_SEEN;
     }

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <dinput.h>
 
+#include <initializer_list>
+
 const int kInputMessageSize = 1026;
 
 // What counts as user activity differs between the two programs that play shows.
@@ -60,6 +62,7 @@ private:
     bool CreateMouse();
     bool ReadKeyboard(BYTE keys[256]);
     bool ReadMouse(DIMOUSESTATE& state);
+    bool KeyPressedSinceLastPoll(std::initializer_list<BYTE> spared);
     int PollKey(BYTE code, bool togglesPause);
     int PollActivityForSaver();
     int PollActivityForEditor();

@@ -76,8 +76,8 @@ TEST_F(SaverProgram, FullScreenPaintsOverTheDesktopAndEndsOnInput)
     FakeDesktop desktop;
     struct Case {
         const char* arguments;
-        int input;  // 0 key, 1 mouse move, 2 mouse button
-    } cases[] = {{"/s", 0}, {"/C", 1}, {"/a", 2}, {"/x", 0}};
+        int input;  // 0 key, 1 mouse move, 2 mouse button, 3 key let go at once
+    } cases[] = {{"/s", 0}, {"/C", 1}, {"/a", 2}, {"/x", 0}, {"/s", 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         SaverProcess saver;
@@ -93,12 +93,17 @@ TEST_F(SaverProgram, FullScreenPaintsOverTheDesktopAndEndsOnInput)
         RECT above = {0, 100, 1024, 200};
         EXPECT_GT(CountScreenColour(above, FakeDesktop::kGreen, 8), 20000);
 
-        if (c.input == 0)
+        if (c.input == 0) {
             PressKey('A');
-        else if (c.input == 1)
+        } else if (c.input == 3) {
+            // Down and up between two readings of the keyboard.
+            SendKeyEvent('A', false);
+            SendKeyEvent('A', true);
+        } else if (c.input == 1) {
             MoveMouseBy(40, 25);
-        else
+        } else {
             ClickMouse();
+        }
         ASSERT_TRUE(saver.WaitForExit(5000));
         EXPECT_EQ(0u, saver.exitCode);
         // The desktop repaints where the strokes were.
