@@ -193,17 +193,6 @@ std::string CharacterFolder()
     return folder;
 }
 
-// Shows that flood the whole picture at once, then wait.
-std::vector<TestPoint> FloodShow(COLORREF colour)
-{
-    std::vector<TestPoint> points;
-    points.push_back({512, 300, 0, colour, 1, 0});
-    points.push_back({512, 384, 100, colour, 1, PF_FILL});
-    for (int i = 0; i < 100; ++i)
-        points.push_back({static_cast<uint16_t>(100 + i * 4), 200, 100, colour, 1, 0});
-    return points;
-}
-
 void MeasureStart()
 {
     std::string shows = FreshFolder("bench_monitor_shows");

@@ -1,5 +1,7 @@
 #include "PlayerTestSupport.h"
 
+#include "TestSupport.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -203,29 +205,13 @@ SurfaceImage SurfaceImage::OfScreen() {
 void SurfaceImage::CopyFrom(HDC source, int w, int h) {
     width = w;
     height = h;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(source);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    const uint32_t* p = static_cast<const uint32_t*>(bits);
-    pixels.assign(p, p + static_cast<size_t>(w) * h);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(dib);
+    RECT all = {0, 0, w, h};
+    pixels = ReadPixels(source, all);
 }
 
 COLORREF SurfaceImage::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
-    uint32_t v = pixels[static_cast<size_t>(y) * width + x];
-    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    return pixels[static_cast<size_t>(y) * width + x];
 }
 
 int SurfaceImage::Count(const RECT& area, COLORREF colour) const {

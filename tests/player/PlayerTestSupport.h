@@ -75,7 +75,7 @@ public:
 private:
     SurfaceImage() = default;
     void CopyFrom(HDC dc, int width, int height);
-    std::vector<uint32_t> pixels;
+    std::vector<COLORREF> pixels;
 };
 
 // Colours read back from a 16-bit surface come back with their low bits

@@ -478,24 +478,8 @@ SnappedPicture ReadScreen(int width, int height)
     screen.width = width;
     screen.height = height;
     HDC screenDC = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screenDC);
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screenDC, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screenDC, 0, 0, SRCCOPY);
-    GdiFlush();
-    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
-    for (int i = 0; i < width * height; i++)
-        screen.pixels.push_back(RGB(pixels[i] >> 16, (pixels[i] >> 8) & 0xFF, pixels[i] & 0xFF));
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
+    RECT corner = {0, 0, width, height};
+    screen.pixels = ReadPixels(screenDC, corner);
     ReleaseDC(nullptr, screenDC);
     return screen;
 }

@@ -72,18 +72,6 @@ int Area(const RECT& r)
     return (r.right - r.left) * (r.bottom - r.top);
 }
 
-// A show that floods the whole picture with one colour at once, then walks
-// the painter about for a long while without drawing.
-std::vector<TestPoint> FloodShow(COLORREF colour)
-{
-    std::vector<TestPoint> points;
-    points.push_back({100, 100, 0, colour, 1, 0});
-    points.push_back({512, 384, 100, colour, 1, PF_FILL});
-    for (int i = 0; i < 300; ++i)
-        points.push_back({static_cast<uint16_t>(100 + i * 2), 200, 100, colour, 1, 0});
-    return points;
-}
-
 class TwoMonitors : public ::testing::Test {
 protected:
     void SetUp() override

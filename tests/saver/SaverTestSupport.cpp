@@ -85,3 +85,13 @@ void SetPlainSettings(const std::string& shows, const std::string& characters)
     SetProductValue("TSSM", "1");
     SetProductValue("TPS", "30");
 }
+
+std::vector<TestPoint> FloodShow(COLORREF colour)
+{
+    std::vector<TestPoint> points;
+    points.push_back({100, 100, 0, colour, 1, 0});
+    points.push_back({512, 384, 100, colour, 1, PF_FILL});
+    for (int i = 0; i < 300; ++i)
+        points.push_back({static_cast<uint16_t>(100 + i * 2), 200, 100, colour, 1, 0});
+    return points;
+}

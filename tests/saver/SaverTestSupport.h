@@ -17,6 +17,9 @@ std::vector<std::string> StandaloneTempFolders();
 // Settings for a predictable run: these show and character folders, no
 // built-in characters, manual speed 1 and a pause of 30 seconds.
 void SetPlainSettings(const std::string& shows, const std::string& characters);
+// A show that floods the whole picture with one colour at once, then walks
+// the painter about for a long while (half a minute) without drawing.
+std::vector<TestPoint> FloodShow(COLORREF colour);
 // A standalone saver image: program bytes, show, bitmap and the 60-byte trailer.
 std::vector<unsigned char> StandaloneBytes(const std::vector<unsigned char>& program,
                                            const std::vector<unsigned char>& show,

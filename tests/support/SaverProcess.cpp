@@ -109,31 +109,8 @@ std::string MessageBoxText(HWND box)
 
 ScreenPixels::ScreenPixels(const RECT& area) : area_(area)
 {
-    int width = area.right - area.left;
-    int height = area.bottom - area.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    // The section holds blue, green, red; a COLORREF is red, green, blue.
-    const unsigned char* p = static_cast<const unsigned char*>(bits);
-    pixels_.resize(static_cast<size_t>(width) * height);
-    for (COLORREF& pixel : pixels_) {
-        pixel = RGB(p[2], p[1], p[0]);
-        p += 4;
-    }
-    SelectObject(memory, old);
-    DeleteObject(section);
-    DeleteDC(memory);
+    pixels_ = ReadPixels(screen, area);
     ReleaseDC(nullptr, screen);
 }
 

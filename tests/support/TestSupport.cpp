@@ -328,3 +328,32 @@ void AddressHoard::Release()
         VirtualFree(block, 0, MEM_RELEASE);
     blocks_.clear();
 }
+
+std::vector<COLORREF> ReadPixels(HDC source, const RECT& area)
+{
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, width, height, source, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    // The section holds 0x00RRGGBB; a COLORREF is 0x00BBGGRR.
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
+    const uint32_t* p = static_cast<const uint32_t*>(bits);
+    for (COLORREF& pixel : pixels) {
+        pixel = RGB((*p >> 16) & 0xFF, (*p >> 8) & 0xFF, *p & 0xFF);
+        ++p;
+    }
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    return pixels;
+}

@@ -62,6 +62,10 @@ std::vector<TestPoint> LinePoints(int count, uint16_t delay, uint32_t colour, ui
 // which the player takes as the transparent colour.
 std::vector<unsigned char> BitmapBytes(int width, int height, COLORREF fill);
 
+// The colours of a rectangle of what a DC shows (the screen, a surface), row
+// by row from the top.
+std::vector<COLORREF> ReadPixels(HDC source, const RECT& area);
+
 // Every free piece of the address space reserved, so that no new block of
 // memory can be had until Release.
 class AddressHoard {
