@@ -155,14 +155,21 @@ void PressKey(WORD vk, DWORD holdMs)
     SendKeyEvent(vk, true);
 }
 
+// A hand on a mouse sends a move as a run of small steps. On a busy machine
+// Wine's DirectInput can miss a lone injected step (its hook measures the move
+// against the pointer's position, which may already be the new one).
 void MoveMouseBy(int dx, int dy)
 {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(input));
+    const int kSteps = 5;
+    for (int step = 0; step < kSteps; ++step) {
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = dx / kSteps;
+        input.mi.dy = dy / kSteps;
+        input.mi.dwFlags = MOUSEEVENTF_MOVE;
+        SendInput(1, &input, sizeof(input));
+        Sleep(30);
+    }
 }
 
 void ClickMouse()

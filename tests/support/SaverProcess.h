@@ -63,6 +63,7 @@ int CountScreenColour(const RECT& area, COLORREF colour, int tolerance = 24);
 void PressKey(WORD vk, DWORD holdMs = 90);
 // One key going down or up, injected as the keyboard would send it.
 void SendKeyEvent(WORD vk, bool up);
+// A move of the mouse, sent as a run of small steps.
 void MoveMouseBy(int dx, int dy);
 void ClickMouse();
 
