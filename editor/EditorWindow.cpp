@@ -6,6 +6,7 @@
 #include "AutoSpeed.h"
 #include "DesktopPicture.h"
 #include "InputDevices.h"
+#include "ScreenRepaint.h"
 #include "ShowPlayer.h"
 #include "WindowsFamily.h"
 #include "resource.h"
@@ -188,7 +189,7 @@ void PollPlaybackInput()
             g_editor.player->ResetClock();
         StopPlayback();
         if (g_editor.playOnly) {
-            InvalidateRect(nullptr, nullptr, FALSE);
+            RepaintWholeScreen();
             ExitEditor(false);
         }
         return;
@@ -472,7 +473,7 @@ void StopPlayback(const char* failure)
         g_editor.input->Shutdown();
         g_editor.input.reset();
     }
-    InvalidateRect(nullptr, nullptr, TRUE);
+    RepaintWholeScreen();
 
     // A play-only start keeps its playback window until the program ends,
     // unless there is a failure to tell: the box must not open under a

@@ -10,6 +10,7 @@
 #include "HelpFile.h"
 #include "InputDevices.h"
 #include "SaverState.h"
+#include "ScreenRepaint.h"
 #include "ShowPlayer.h"
 #include "StandaloneInfo.h"
 #include "resource.h"
@@ -129,7 +130,7 @@ void GiveBackEveryMonitor(HWND window)
     ReleaseAll();
     DestroyWindow(window);
     ReleaseDesktopPicture();
-    InvalidateRect(nullptr, nullptr, TRUE);
+    RepaintWholeScreen();
 }
 
 void RunFullScreenMode(int showCommand)

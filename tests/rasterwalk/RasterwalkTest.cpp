@@ -209,6 +209,22 @@ TEST(RasterScanners, AcceptTheLimitsOfTheirArguments)
     }
 }
 
+// The screen is repainted when a scanner ends; a window that does not
+// answer must not keep the scanner from ending.
+TEST(RasterScanners, EndWhileAnotherProgramIsNotAnswering)
+{
+    std::string folder = FreshFolder("raster-hung");
+    CopyPicture("runs.bmp", folder, "a.bmp");
+    UnansweringWindow hung;
+    ASSERT_NE(nullptr, hung.window);
+    for (const char* tool : kTools) {
+        SCOPED_TRACE(tool);
+        ProcessResult run = RunProgram("\"" + BinPath(tool) + "\" a.bmp 5", 30000, folder.c_str());
+        EXPECT_TRUE(run.finished) << run.output;
+        EXPECT_EQ(0, ExitStatus(run));
+    }
+}
+
 TEST(RasterScanners, WriteBesideThePictureReplacingAnOldShow)
 {
     std::string folder = FreshFolder("raster-output");

@@ -329,6 +329,38 @@ void AddressHoard::Release()
     blocks_.clear();
 }
 
+UnansweringWindow::UnansweringWindow()
+    : shown_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      release_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    WaitForSingleObject(shown_, 10000);
+}
+
+UnansweringWindow::~UnansweringWindow()
+{
+    SetEvent(release_);
+    WaitForSingleObject(thread_, 10000);
+    CloseHandle(thread_);
+    CloseHandle(shown_);
+    CloseHandle(release_);
+}
+
+// Shows the window, then waits without reading messages until released.
+DWORD WINAPI UnansweringWindow::Run(void* self)
+{
+    UnansweringWindow* owner = static_cast<UnansweringWindow*>(self);
+    owner->window = CreateWindowExA(0, "STATIC", "not answering", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                    700, 620, 300, 140, nullptr, nullptr, nullptr, nullptr);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
+    SetEvent(owner->shown_);
+    WaitForSingleObject(owner->release_, INFINITE);
+    DestroyWindow(owner->window);
+    return 0;
+}
+
 std::vector<COLORREF> ReadPixels(HDC source, const RECT& area)
 {
     int width = area.right - area.left;

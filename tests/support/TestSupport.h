@@ -80,6 +80,23 @@ private:
     std::vector<void*> blocks_;
 };
 
+// A visible window whose program has stopped reading its messages, as a hung
+// program's window is, until the object goes.
+class UnansweringWindow {
+public:
+    UnansweringWindow();
+    ~UnansweringWindow();
+    UnansweringWindow(const UnansweringWindow&) = delete;
+    UnansweringWindow& operator=(const UnansweringWindow&) = delete;
+    HWND window = nullptr;
+
+private:
+    static DWORD WINAPI Run(void* self);
+    HANDLE shown_;
+    HANDLE release_;
+    HANDLE thread_ = nullptr;
+};
+
 // Removes the product's registry keys under HKEY_CURRENT_USER and
 // HKEY_LOCAL_MACHINE on construction and destruction, so each test starts clean.
 class ScopedCleanProductKey {

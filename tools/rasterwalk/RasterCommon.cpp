@@ -1,6 +1,7 @@
 #include "RasterCommon.h"
 
 #include "BitmapLoad.h"
+#include "ScreenRepaint.h"
 #include "SnapColor.h"
 #include "WindowsFamily.h"
 
@@ -264,6 +265,6 @@ int RunScanner(int argc, char** argv, bool (*scan)(), DWORD repaintDelayMs)
     ReleasePicture();
     if (repaintDelayMs)
         Sleep(repaintDelayMs);
-    InvalidateRect(nullptr, nullptr, TRUE);
+    RepaintWholeScreen();
     return status;
 }

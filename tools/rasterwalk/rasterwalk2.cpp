@@ -3,6 +3,7 @@
 // the colour's width across it as the pen, and follows the stroke in small
 // steps, erasing what it covered; what no stroke covered ends as single dots.
 #include "RasterCommon.h"
+#include "ScreenRepaint.h"
 
 #include <math.h>
 #include <vector>
@@ -170,7 +171,7 @@ void RepaintScreen(bool force)
     DWORD now = GetTickCount();
     if (force || now - g_lastRepaint >= kRepaintEveryMs) {
         FlushScreenRun(g_skipRun);
-        InvalidateRect(nullptr, nullptr, TRUE);
+        RepaintWholeScreen();
         g_repaints++;
         g_lastRepaint = now;
         g_repaintPending = false;
