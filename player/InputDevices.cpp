@@ -69,6 +69,7 @@ InputDevices::InputDevices(HINSTANCE instance, InputActivityRule activityRule)
     keyboard = nullptr;
     mouse = nullptr;
     memset(&lastMouseState, 0, sizeof(lastMouseState));
+    memset(pressedKeys, 0, sizeof(pressedKeys));
     rule = activityRule;
 
     if (FAILED(DirectInputCreateA(instance, kDirectInputVersion, &directInput, nullptr))) {
@@ -135,23 +136,43 @@ bool InputDevices::CreateMouse()
 }
 
 // A device that is missing (failed creation, or after Shutdown) reads as failed.
+// The presses kept since the last reading are collected too, so that a key
+// pressed and let go in between is seen by the poll that asks for it. They
+// are collected after the state: a press the state already shows is then
+// taken with it, not counted again by the next poll.
 bool InputDevices::ReadKeyboard(BYTE keys[256])
 {
-    return keyboard && SUCCEEDED(keyboard->GetDeviceState(256, keys));
+    if (!keyboard || FAILED(keyboard->GetDeviceState(256, keys)))
+        return false;
+    CollectKeyPresses();
+    return true;
 }
 
-// Takes the key presses kept since the last call; true when one of them counts.
-bool InputDevices::KeyPressedSinceLastPoll(std::initializer_list<BYTE> spared)
+// Takes the key presses kept by DirectInput into pressedKeys, where they wait
+// until a poll asks for them.
+void InputDevices::CollectKeyPresses()
 {
-    if (!keyboard) return false;
     DIDEVICEOBJECTDATA events[kKeyEventCount];
     DWORD count = kKeyEventCount;
-    if (FAILED(keyboard->GetDeviceData(sizeof(events[0]), events, &count, 0))) return false;
+    if (FAILED(keyboard->GetDeviceData(sizeof(events[0]), events, &count, 0)))
+        return;
     for (DWORD i = 0; i < count; i++) {
-        if (IsDown(static_cast<BYTE>(events[i].dwData)) && Counts(events[i].dwOfs, spared))
-            return true;
+        if (IsDown(static_cast<BYTE>(events[i].dwData)) && events[i].dwOfs < 256)
+            pressedKeys[events[i].dwOfs] = true;
     }
-    return false;
+}
+
+// True when a key that counts was pressed since the last poll; takes those presses.
+bool InputDevices::TakeKeyPressesExcept(std::initializer_list<BYTE> spared)
+{
+    bool pressed = false;
+    for (int code = kFirstKeyCode; code <= kLastKeyCode; code++) {
+        if (pressedKeys[code] && Counts(code, spared)) {
+            pressedKeys[code] = false;
+            pressed = true;
+        }
+    }
+    return pressed;
 }
 
 bool InputDevices::ReadMouse(DIMOUSESTATE& state)
@@ -164,7 +185,9 @@ int InputDevices::PollKey(BYTE code, bool togglesPause)
     BYTE keys[256];
     if (!ReadKeyboard(keys))
         return INPUT_READ_FAILED;
-    if (!IsDown(keys[code]))
+    bool pressed = IsDown(keys[code]) || pressedKeys[code];
+    pressedKeys[code] = false;
+    if (!pressed)
         return INPUT_NOT_SEEN;
     paused = togglesPause ? !paused : false;
     return INPUT_SEEN;
@@ -203,7 +226,7 @@ int InputDevices::PollActivityForSaver()
     if (!ReadKeyboard(keys))
         return INPUT_READ_FAILED;
     lastActivityWasMove = false;
-    if (KeyPressedSinceLastPoll({DIK_P, DIK_N, DIK_F1}) ||
+    if (TakeKeyPressesExcept({DIK_P, DIK_N, DIK_F1}) ||
         AnyKeyDownExcept(keys, {DIK_P, DIK_N, DIK_F1})) {
         paused = false;
         return INPUT_SEEN;
@@ -240,7 +263,7 @@ int InputDevices::PollActivityForEditor()
     DIMOUSESTATE state;
     if (!ReadKeyboard(keys) || !ReadMouse(state))
         return INPUT_READ_FAILED;
-    if (KeyPressedSinceLastPoll({DIK_ESCAPE, DIK_P}) || AnyKeyDownExcept(keys, {DIK_ESCAPE, DIK_P}) ||
+    if (TakeKeyPressesExcept({DIK_ESCAPE, DIK_P}) || AnyKeyDownExcept(keys, {DIK_ESCAPE, DIK_P}) ||
         AnyCountedButtonDown(state)) {
         paused = false;
         return INPUT_SEEN;

@@ -51,6 +51,7 @@ public:
     LPDIRECTINPUTDEVICEA keyboard;
     LPDIRECTINPUTDEVICEA mouse;
     DIMOUSESTATE lastMouseState;  // the last reading without activity
+    bool pressedKeys[256];        // presses kept by DirectInput not yet taken by a poll
     InputActivityRule rule;
 
 private:
@@ -62,7 +63,8 @@ private:
     bool CreateMouse();
     bool ReadKeyboard(BYTE keys[256]);
     bool ReadMouse(DIMOUSESTATE& state);
-    bool KeyPressedSinceLastPoll(std::initializer_list<BYTE> spared);
+    void CollectKeyPresses();
+    bool TakeKeyPressesExcept(std::initializer_list<BYTE> spared);
     int PollKey(BYTE code, bool togglesPause);
     int PollActivityForSaver();
     int PollActivityForEditor();

@@ -12,6 +12,8 @@
 #include <mmsystem.h>
 #include <objbase.h>
 
+#include <memory>
+
 namespace {
 
 const COLORREF kRed = RGB(255, 0, 0);
@@ -80,6 +82,8 @@ TEST_F(SaverProgram, FullScreenPaintsOverTheDesktopAndEndsOnInput)
     } cases[] = {{"/s", 0}, {"/C", 1}, {"/a", 2}, {"/x", 0}, {"/s", 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
+        // A hung program's window must not keep the saver from ending.
+        std::unique_ptr<UnansweringWindow> hung(c.input == 2 ? new UnansweringWindow : nullptr);
         SaverProcess saver;
         StartAndWaitForStrokes(saver, c.arguments, kRed, 300);
         HWND window = FindSaverWindow();
@@ -112,7 +116,7 @@ TEST_F(SaverProgram, FullScreenPaintsOverTheDesktopAndEndsOnInput)
     }
 }
 
-TEST_F(SaverProgram, PPausesAndResumesTheDrawing)
+TEST_F(SaverProgram, PPausesAndATapOfPResumesTheDrawing)
 {
     AddShow("red.sho", kRed, 300, 300, 40);
     FakeDesktop desktop;
@@ -124,14 +128,16 @@ TEST_F(SaverProgram, PPausesAndResumesTheDrawing)
     PumpFor(1200);
     EXPECT_EQ(paused, CountScreenColour(Band(300), kRed)) << "drawing went on while paused";
     EXPECT_TRUE(saver.Running()) << "P is not activity";
-    PressKey('P');
+    // Down and up between two readings of the keyboard.
+    SendKeyEvent('P', false);
+    SendKeyEvent('P', true);
     EXPECT_TRUE(WaitUntil([&] { return CountScreenColour(Band(300), kRed) > paused + 300; }, 3000))
         << "drawing did not resume";
     PressKey(VK_SPACE);
     EXPECT_TRUE(saver.WaitForExit(5000));
 }
 
-TEST_F(SaverProgram, NSkipsToTheNextShow)
+TEST_F(SaverProgram, ATapOfNSkipsToTheNextShow)
 {
     AddShow("red.sho", kRed, 300, 300, 40);
     AddShow("blue.sho", kBlue, 500, 300, 40);
@@ -149,7 +155,8 @@ TEST_F(SaverProgram, NSkipsToTheNextShow)
     COLORREF second = first == kRed ? kBlue : kRed;
     int secondY = first == kRed ? 500 : 300;
     int firstY = first == kRed ? 300 : 500;
-    PressKey('N');
+    SendKeyEvent('N', false);
+    SendKeyEvent('N', true);
     EXPECT_TRUE(WaitUntil([&] { return CountScreenColour(Band(secondY), second) > 200; }, 5000))
         << "the next show did not start";
     // The next show paints over a fresh copy of the desktop.
