@@ -17,7 +17,12 @@ protected:
         saver.reset(new SaverProcess);
         EXPECT_TRUE(saver->Start("/c", program));
         HWND dialog = nullptr;
-        EXPECT_TRUE(WaitUntil([&] { return (dialog = FindTopWindow("Tovaren Settings")) != nullptr; }, 15000));
+        // The dialog has its caption from the start, but it shows only once
+        // its controls have been set from the registry.
+        EXPECT_TRUE(WaitUntil([&] {
+            dialog = FindTopWindow("Tovaren Settings");
+            return dialog && IsWindowVisible(dialog);
+        }, 15000));
         PumpFor(100);
         return dialog;
     }
