@@ -16,13 +16,8 @@ protected:
     {
         saver.reset(new SaverProcess);
         EXPECT_TRUE(saver->Start("/c", program));
-        HWND dialog = nullptr;
-        // The dialog has its caption from the start, but it shows only once
-        // its controls have been set from the registry.
-        EXPECT_TRUE(WaitUntil([&] {
-            dialog = FindTopWindow("Tovaren Settings");
-            return dialog && IsWindowVisible(dialog);
-        }, 15000));
+        HWND dialog = WaitForShownWindow("Tovaren Settings", 15000);
+        EXPECT_NE(nullptr, dialog);
         PumpFor(100);
         return dialog;
     }
@@ -203,8 +198,8 @@ TEST_F(SettingsDialog, CharacterSelectionStoresItsBitsAtOnce)
     SetProductValue("TIC", "7");
     HWND dialog = Open();
     PostMessageA(GetDlgItem(dialog, IDC_BUILTIN_CHARACTERS), BM_CLICK, 0, 0);
-    HWND characters = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (characters = FindTopWindow("Character Selection")) != nullptr; }, 5000));
+    HWND characters = WaitForShownWindow("Character Selection", 5000);
+    ASSERT_NE(nullptr, characters);
     PumpFor(100);
     for (int id : {IDC_CHAR_VELKA, IDC_CHAR_DORIN, IDC_CHAR_BRAMWELL}) {
         EXPECT_TRUE(Checked(characters, id)) << id;
@@ -217,7 +212,8 @@ TEST_F(SettingsDialog, CharacterSelectionStoresItsBitsAtOnce)
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(characters); }, 5000));
 
     PostMessageA(GetDlgItem(dialog, IDC_BUILTIN_CHARACTERS), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return (characters = FindTopWindow("Character Selection")) != nullptr; }, 5000));
+    characters = WaitForShownWindow("Character Selection", 5000);
+    ASSERT_NE(nullptr, characters);
     PumpFor(100);
     for (int id : {IDC_CHAR_VELKA, IDC_CHAR_DORIN, IDC_CHAR_BRAMWELL})
         EXPECT_FALSE(Checked(characters, id)) << id;

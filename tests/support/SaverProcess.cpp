@@ -73,6 +73,16 @@ HWND FindTopWindow(const char* title)
     return FindWindowA(nullptr, title);
 }
 
+HWND WaitForShownWindow(const char* title, DWORD timeoutMs)
+{
+    HWND window = nullptr;
+    WaitUntil([&] {
+        window = FindTopWindow(title);
+        return window && IsWindowVisible(window);
+    }, timeoutMs);
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
 std::string WindowText(HWND window)
 {
     char text[2048] = "";

@@ -40,6 +40,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
 
 HWND FindSaverWindow();
 HWND FindTopWindow(const char* title);
+// Waits for a top-level window with this title to show. A dialog has its
+// title from the start but shows only once its controls have been set.
+HWND WaitForShownWindow(const char* title, DWORD timeoutMs);
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);
 // The message of a message box: its static text that is not the icon.
